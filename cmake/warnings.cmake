@@ -1,0 +1,6 @@
+# One warnings target for all of the project's own code.
+add_library(quillbox_warnings INTERFACE)
+target_compile_options(quillbox_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
+  -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual
+  $<$<BOOL:${QUILLBOX_WERROR}>:-Werror>)

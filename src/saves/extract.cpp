@@ -1,0 +1,127 @@
+// own
+#include "extract.h"
+#include "file_io.h"
+#include "messages.h"
+
+// std
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+namespace quillbox::saves {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Kind = ExtractOutcome::Kind;
+
+// A slot text as a signed 32-bit number; empty gives 0. The builders write
+// plain decimal digits, so anything else means the slot was not theirs.
+std::optional<std::int32_t> slot_number(const std::string& text)
+{
+    if (text.empty()) {
+        return 0;
+    }
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+ExtractOutcome refuse(std::string message)
+{
+    return {Kind::refused, std::move(message) + " Nothing was extracted."};
+}
+
+}  // namespace
+
+std::optional<std::string> check_loaded(const SaveState& state)
+{
+    if (state.txtload.empty() || (state.txttype == "xv2" && state.txtvalidxps == "False")) {
+        return messages::kLoadFirst;
+    }
+    return std::nullopt;
+}
+
+int Exists(const std::string& name)
+{
+    if (name.empty()) {
+        return 0;
+    }
+    std::error_code ec;
+    return fs::exists(to_path(name), ec) && !fs::is_directory(to_path(name), ec) ? 1 : 0;
+}
+
+ExtractOutcome extract_data(const SaveState& state, const std::string& target)
+{
+    std::string start_text;
+    std::string length_text;
+    if (const std::size_t i = state.selected_slot(); i < kSlotCount) {
+        start_text = state.slots[i].start;
+        length_text = state.slots[i].length;
+    }
+    if (target.empty()) {
+        return {Kind::cancelled, std::nullopt};
+    }
+
+    const std::optional<std::int32_t> start = slot_number(start_text);
+    const std::optional<std::int32_t> length = slot_number(length_text);
+    if (!start) {
+        return refuse("The section's start (" + start_text + ") is out of range.");
+    }
+    if (!length) {
+        return refuse("The section is too large to extract: its length of " + length_text +
+                      " bytes is more than 2147483647.");
+    }
+    const std::int64_t offset = std::int64_t{*start} + (state.txttype == "ems" ? 2 : 0);
+    if (offset > std::numeric_limits<std::int32_t>::max()) {
+        return refuse("The section's offset (" + std::to_string(offset) + ") is out of range.");
+    }
+
+    const fs::path save_path = to_path(state.txtload);
+    errno = 0;
+    File save = open_for_reading(save_path);
+    if (!save) {
+        return {Kind::failed,
+                read_failure("The save", save_path, open_failure_reason(save_path, errno))};
+    }
+    std::error_code ec;
+    const auto save_size = static_cast<std::int64_t>(fs::file_size(save_path, ec));
+    if (ec) {
+        return {Kind::failed,
+                read_failure("The save", save_path, open_failure_reason(save_path, ec.value()))};
+    }
+    if (offset + *length > save_size) {
+        return refuse("The section runs past the end of the save: it needs bytes " +
+                      std::to_string(offset) + " to " + std::to_string(offset + *length) +
+                      ", but the save holds " + std::to_string(save_size) + " bytes.");
+    }
+
+    // The whole section in memory before the target is touched.
+    const auto size = static_cast<std::size_t>(*length);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size);
+    if (size > 0 && (std::fseek(save.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
+                     std::fread(buffer.get(), 1, size, save.get()) != size)) {
+        return {Kind::failed,
+                read_failure("The save", save_path, "an error occurred while reading it")};
+    }
+    save.reset();
+
+    const fs::path target_path = to_path(target);
+    if (fs::exists(target_path, ec) && Exists(target) != 1) {
+        return {Kind::failed, "The file \"" + target + "\" could not be written: it is a folder."};
+    }
+    if (std::optional<std::string> error = write_file_atomically(target_path, buffer.get(), size)) {
+        return {Kind::failed, std::move(error)};
+    }
+    return {Kind::written, messages::kExtracted};
+}
+
+}  // namespace quillbox::saves

@@ -1,0 +1,61 @@
+// own
+#include "open_save.h"
+#include "file_io.h"
+#include "load_error.h"
+#include "messages.h"
+#include "save_reader.h"
+#include "section_table.h"
+
+namespace quillbox::saves {
+
+void Get_Type(SaveState& state, std::string path)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    if (extension == "psu" || extension == "PSU" || extension == "psd" || extension == "PSD") {
+        state.txttype = "ems";
+    } else if (extension == "xps" || extension == "XPS" || extension == "sps" ||
+               extension == "SPS") {
+        state.txttype = "xv2";
+    }
+}
+
+void valid_xps(SaveState& state)
+{
+    SaveReader save(to_path(state.txtload));
+    state.txtvalidxps = save.read_byte(17) == 1 ? "False" : "True";
+}
+
+OpenOutcome open_save(SaveState& state, const std::string& chosen)
+{
+    if (chosen.empty()) {
+        return {OpenOutcome::Kind::cancelled, std::nullopt};
+    }
+
+    // Work on a copy so that a save which cannot be listed leaves the window
+    // exactly as it was, the previous save still loaded.
+    SaveState next = state;
+    next.txtload = chosen;
+    for (Slot& slot : next.slots) {
+        slot.caption.clear();
+        slot.enabled = true;
+    }
+    try {
+        Get_Type(next, next.txtload);
+        if (next.txttype == "xv2") {
+            valid_xps(next);
+            if (next.txtvalidxps == "False") {
+                state = std::move(next);
+                return {OpenOutcome::Kind::refused, messages::kXportV1};
+            }
+        }
+        std::optional<std::string> message = Find_sections(next);
+        next.select(0);
+        state = std::move(next);
+        return {OpenOutcome::Kind::loaded, std::move(message)};
+    } catch (const LoadError& error) {
+        return {OpenOutcome::Kind::failed, error.what()};
+    }
+}
+
+}  // namespace quillbox::saves

@@ -1,0 +1,144 @@
+#pragma once
+
+// Builds save containers byte by byte, so that each test states the bytes it
+// reads. Header-only; used by the tests, the benchmarks and the demo save.
+
+// std
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillbox::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes bytes(std::initializer_list<int> values)
+{
+    Bytes out;
+    for (const int v : values) {
+        out.push_back(static_cast<std::uint8_t>(v));
+    }
+    return out;
+}
+
+inline Bytes filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
+
+// Puts `text` at `offset`, growing the buffer with zeros as needed.
+inline void put_text(Bytes& b, std::size_t offset, const std::string& text)
+{
+    if (b.size() < offset + text.size()) {
+        b.resize(offset + text.size());
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        b[offset + i] = static_cast<std::uint8_t>(text[i]);
+    }
+}
+
+// Puts an unsigned 32-bit value, least significant byte first.
+inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
+{
+    if (b.size() < offset + 4) {
+        b.resize(offset + 4);
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        b[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
+
+inline void append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
+
+struct Section {
+    std::string name;
+    Bytes data;
+    std::optional<std::uint32_t> stored_length;  // a length field that lies
+    bool name_at_66 = false;                     // EMS: zero byte at E+64, name at E+66
+};
+
+// A section whose data are `size` bytes counting up from `seed`.
+inline Section section(std::string name, std::size_t size, std::uint8_t seed = 1)
+{
+    Section s{std::move(name), Bytes(size), std::nullopt, false};
+    for (std::size_t i = 0; i < size; ++i) {
+        s.data[i] = static_cast<std::uint8_t>(seed + i);
+    }
+    return s;
+}
+
+// EMS (.psu): directory name at 64, entries from 1536; each entry has its
+// length at E+4, its name at E+64 and its data at E+512, padded to 1024.
+inline Bytes ems_save(const std::string& directory, const std::vector<Section>& sections)
+{
+    Bytes b(1536);
+    put_text(b, 64, directory);
+    for (const Section& s : sections) {
+        const std::size_t e = b.size();
+        b.resize(e + 512);
+        put_u32(b, e + 4, s.stored_length.value_or(static_cast<std::uint32_t>(s.data.size())));
+        put_text(b, e + (s.name_at_66 ? 66 : 64), s.name);
+        append(b, s.data);
+        b.resize(e + 512 + (s.data.size() + 1023) / 1024 * 1024);
+    }
+    return b;
+}
+
+struct XportHeader {
+    std::uint8_t variant = 0;  // byte 17; 1 marks a V1 save with the V2 header
+    std::string block1 = "Rez ";
+    std::string block2 = "Made with a test";
+    std::string block3;
+};
+
+// Offset of the first entry (H + 256) for a given header.
+inline std::size_t xport_first_entry(const XportHeader& h)
+{
+    return 33 + h.block1.size() + h.block2.size() + h.block3.size() + 256;
+}
+
+// Xport (.xps): three length-prefixed blocks from 21, then 6 bytes, the
+// directory name at H+6 and entries from H+256: name at N, length at N+64,
+// data at N+248, two trailing bytes.
+inline Bytes xport_save(const std::string& directory, const std::vector<Section>& sections,
+                        const XportHeader& h = {})
+{
+    Bytes b(21);
+    put_text(b, 4, "SharkPortSave");
+    b[17] = h.variant;
+    for (const std::string* block : {&h.block1, &h.block2, &h.block3}) {
+        put_u32(b, b.size(), static_cast<std::uint32_t>(block->size()));
+        put_text(b, b.size(), *block);
+    }
+    const std::size_t header_end = b.size();
+    put_text(b, header_end + 6, directory);
+    b.resize(header_end + 256);
+    for (const Section& s : sections) {
+        const std::size_t n = b.size();
+        b.resize(n + 248);
+        put_text(b, n, s.name);
+        put_u32(b, n + 64, s.stored_length.value_or(static_cast<std::uint32_t>(s.data.size())));
+        append(b, s.data);
+        b.resize(b.size() + 2);
+    }
+    return b;
+}
+
+inline void write_file(const std::filesystem::path& path, const Bytes& b)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+inline Bytes read_file(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace quillbox::testing
