@@ -4,7 +4,6 @@
 #include "messages.h"
 
 // std
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -86,18 +85,11 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
     }
 
     const fs::path save_path = to_path(state.txtload);
-    errno = 0;
-    File save = open_for_reading(save_path);
-    if (!save) {
-        return {Kind::failed,
-                read_failure("The save", save_path, open_failure_reason(save_path, errno))};
+    OpenedSave save = open_save_file(save_path);
+    if (!save.file) {
+        return {Kind::failed, save.failure};
     }
-    std::error_code ec;
-    const auto save_size = static_cast<std::int64_t>(fs::file_size(save_path, ec));
-    if (ec) {
-        return {Kind::failed,
-                read_failure("The save", save_path, open_failure_reason(save_path, ec.value()))};
-    }
+    const std::int64_t save_size = save.size;
     if (offset + *length > save_size) {
         return refuse("The section runs past the end of the save: it needs bytes " +
                       std::to_string(offset) + " to " + std::to_string(offset + *length) +
@@ -107,14 +99,14 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
     // The whole section in memory before the target is touched.
     const auto size = static_cast<std::size_t>(*length);
     const auto buffer = std::make_unique_for_overwrite<char[]>(size);
-    if (size > 0 && (std::fseek(save.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
-                     std::fread(buffer.get(), 1, size, save.get()) != size)) {
-        return {Kind::failed,
-                read_failure("The save", save_path, "an error occurred while reading it")};
+    if (size > 0 && (std::fseek(save.file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
+                     std::fread(buffer.get(), 1, size, save.file.get()) != size)) {
+        return {Kind::failed, read_failure(save_path)};
     }
-    save.reset();
+    save.file.reset();
 
     const fs::path target_path = to_path(target);
+    std::error_code ec;
     if (fs::exists(target_path, ec) && Exists(target) != 1) {
         return {Kind::failed, "The file \"" + target + "\" could not be written: it is a folder."};
     }

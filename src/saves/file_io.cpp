@@ -63,36 +63,52 @@ fs::path temporary_beside(const fs::path& target)
     return tmp;
 }
 
+std::string save_failure(const fs::path& path, std::string_view reason)
+{
+    return "The save \"" + display(path) + "\" could not be read: " + std::string(reason) + ".";
+}
+
 }  // namespace
 
-File open_for_reading(const fs::path& path)
+OpenedSave open_save_file(const fs::path& path)
 {
+    OpenedSave save;
     std::error_code ec;
-    // fopen happily opens a folder on some systems; refuse it up front.
-    if (fs::is_directory(path, ec)) {
-        errno = EISDIR;
-        return nullptr;
+    const fs::file_status status = fs::status(path, ec);
+    // Only plain files: a folder cannot be read, and opening a pipe or a
+    // device could block forever.
+    if (status.type() == fs::file_type::not_found) {
+        save.failure = save_failure(path, errno_reason(ENOENT));
+    } else if (status.type() == fs::file_type::directory) {
+        save.failure = save_failure(path, errno_reason(EISDIR));
+    } else if (ec) {
+        save.failure = save_failure(path, errno_reason(ec.value()));
+    } else if (status.type() != fs::file_type::regular) {
+        save.failure = save_failure(path, "it is not a plain file");
     }
-    return open_file(path, false);
+    if (!save.failure.empty()) {
+        return save;
+    }
+
+    errno = 0;
+    save.file = open_file(path, false);
+    if (!save.file) {
+        save.failure = save_failure(path, errno_reason(errno != 0 ? errno : EIO));
+        return save;
+    }
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) {
+        save.file.reset();
+        save.failure = save_failure(path, errno_reason(ec.value()));
+        return save;
+    }
+    save.size = static_cast<std::int64_t>(size);
+    return save;
 }
 
-std::string read_failure(std::string_view what, const fs::path& path, std::string_view reason)
+std::string read_failure(const fs::path& path)
 {
-    return std::string(what) + " \"" + display(path) + "\" could not be read: " +
-           std::string(reason) + ".";
-}
-
-std::string open_failure_reason(const fs::path& path, int saved_errno)
-{
-    std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (st.type() == fs::file_type::not_found) {
-        return errno_reason(ENOENT);
-    }
-    if (st.type() == fs::file_type::directory) {
-        return errno_reason(EISDIR);
-    }
-    return errno_reason(saved_errno != 0 ? saved_errno : EIO);
+    return save_failure(path, "an error occurred while reading it");
 }
 
 std::optional<std::string> write_file_atomically(const fs::path& target, const char* data,

@@ -2,6 +2,7 @@
 
 // std
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -19,16 +20,18 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a file for reading raw bytes, unbuffered: callers read in blocks of
-// their own. Returns nothing when it cannot be opened; see open_failure().
-File open_for_reading(const std::filesystem::path& path);
+// A save opened for reading raw bytes, unbuffered (callers read in blocks of
+// their own), with its size; or, when it cannot be read, the message to show,
+// which names the file and the reason.
+struct OpenedSave {
+    File file;
+    std::int64_t size = 0;
+    std::string failure;
+};
+OpenedSave open_save_file(const std::filesystem::path& path);
 
-// Why `path` cannot be read, as a sentence naming it:
-// The save "x.psu" could not be read: the file does not exist.
-std::string read_failure(std::string_view what, const std::filesystem::path& path,
-                         std::string_view reason);
-// The reason a file cannot be opened for reading, worked out after the fact.
-std::string open_failure_reason(const std::filesystem::path& path, int saved_errno);
+// The message for a save that could be opened but not read.
+std::string read_failure(const std::filesystem::path& path);
 
 // Writes `size` bytes to `target` through a temporary file beside it that is
 // renamed over the target, so a failure leaves the old target untouched and no

@@ -5,9 +5,7 @@
 
 // std
 #include <algorithm>
-#include <cerrno>
 #include <limits>
-#include <system_error>
 
 namespace quillbox::saves {
 
@@ -15,19 +13,12 @@ namespace fs = std::filesystem;
 
 SaveReader::SaveReader(const fs::path& path) : path_(path)
 {
-    errno = 0;
-    file_ = open_for_reading(path);
-    if (!file_) {
-        throw LoadError(LoadError::Code::unreadable,
-                        read_failure("The save", path, open_failure_reason(path, errno)));
+    OpenedSave save = open_save_file(path);
+    if (!save.file) {
+        throw LoadError(LoadError::Code::unreadable, save.failure);
     }
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) {
-        throw LoadError(LoadError::Code::unreadable,
-                        read_failure("The save", path, open_failure_reason(path, ec.value())));
-    }
-    size_ = static_cast<std::int64_t>(size);
+    file_ = std::move(save.file);
+    size_ = save.size;
     reopen();
 }
 
@@ -43,7 +34,7 @@ void SaveReader::load_block(std::int64_t block_start)
     if (got != static_cast<std::size_t>(wanted)) {
         block_start_ = -1;
         throw LoadError(LoadError::Code::unreadable,
-                        read_failure("The save", path_, "an error occurred while reading it"));
+                        read_failure(path_));
     }
     block_start_ = block_start;
     block_size_ = wanted;
