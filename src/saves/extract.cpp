@@ -90,7 +90,8 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
         return {Kind::failed, save.failure};
     }
     const std::int64_t save_size = save.size;
-    if (offset + *length > save_size) {
+    // Nothing to read, nothing to run past: an empty section is an empty file.
+    if (*length > 0 && offset + *length > save_size) {
         return refuse("The section runs past the end of the save: it needs bytes " +
                       std::to_string(offset) + " to " + std::to_string(offset + *length) +
                       ", but the save holds " + std::to_string(save_size) + " bytes.");

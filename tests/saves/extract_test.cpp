@@ -84,6 +84,11 @@ TEST_F(ExtractTest, EmptySectionsAndNoSelectionWriteEmptyFiles)
     EXPECT_EQ(extract(s, "zero.bin").message, messages::kExtracted);
     EXPECT_TRUE(testing::read_file(out_ / "zero.bin").empty());
 
+    // Even where an empty section would start past the end of the save.
+    s = load(dir_, "empty.psu", {}).state;
+    EXPECT_EQ(extract(s, "past.bin").kind, Kind::written);
+    EXPECT_TRUE(testing::read_file(out_ / "past.bin").empty());
+
     s = load(dir_, "s.psu", ems_).state;
     s.slots[0].selected = false;
     EXPECT_EQ(extract(s, "none.bin").kind, Kind::written);
