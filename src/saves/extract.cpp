@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <new>
 #include <system_error>
 
 namespace quillbox::saves {
@@ -99,7 +100,13 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
 
     // The whole section in memory before the target is touched.
     const auto size = static_cast<std::size_t>(*length);
-    const auto buffer = std::make_unique_for_overwrite<char[]>(size);
+    std::unique_ptr<char[]> buffer;
+    try {
+        buffer = std::make_unique_for_overwrite<char[]>(size);
+    } catch (const std::bad_alloc&) {
+        return {Kind::failed, "There is not enough memory to extract a section of " +
+                                  std::to_string(size) + " bytes."};
+    }
     if (size > 0 && (std::fseek(save.file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
                      std::fread(buffer.get(), 1, size, save.file.get()) != size)) {
         return {Kind::failed, read_failure(save_path)};
