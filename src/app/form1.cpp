@@ -1,0 +1,224 @@
+// own
+#include "app/form1.h"
+#include "app/secondary_window.h"
+#include "app/user_dialogs.h"
+#include "quillbox/version.h"
+#include "saves/extract.h"
+#include "saves/open_save.h"
+#include "shell/end_program.h"
+
+// Qt
+#include <QAction>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+// std
+#include <cstddef>
+#include <optional>
+#include <string>
+
+// Resources of a static library are not registered until asked for.
+static void initResources() { Q_INIT_RESOURCE(quillbox); }
+
+namespace quillbox::app {
+
+namespace {
+
+QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+// Captions come from save data: shown as plain text, so "&" stays an "&"
+// rather than marking an access key, and control bytes cannot break the line.
+QString plainCaption(const std::string& text)
+{
+    QString caption = fromUtf8(text);
+    for (QChar& c : caption) {
+        if (c.category() == QChar::Other_Control) {
+            c = QChar::ReplacementCharacter;
+        }
+    }
+    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+}  // namespace
+
+Form1::Form1(UserDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs)
+{
+    initResources();
+    setObjectName(QStringLiteral("Form1"));
+    // Minimize and close, but no maximize: the window has one size.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QIcon icon;
+    for (const int size : {16, 32, 48, 256}) {
+        icon.addFile(QStringLiteral(":/quillbox/icons/quillbox-%1.png").arg(size));
+    }
+    setWindowIcon(icon);
+
+    buildControls();
+    buildMenus();
+    // The client area is fixed; the window adds only the menu bar to it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    shell::load_window(this);
+    refresh();
+    Form_Load();
+}
+
+void Form1::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(314, 501);
+    setCentralWidget(client);
+
+    Frame1_ = new QGroupBox(client);
+    Frame1_->setObjectName(QStringLiteral("Frame1"));
+    Frame1_->setGeometry(16, 8, 281, 449);
+    // The caption sits on the frame's top line, as the slot positions
+    // assume; styles that put it above the line would cover the first slot.
+    Frame1_->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+
+    Option1Group_ = new QButtonGroup(this);
+    Option1Group_->setObjectName(QStringLiteral("Option1"));
+    for (std::size_t i = 0; i < saves::kSlotCount; ++i) {
+        const int index = static_cast<int>(i);
+        auto* option = new QRadioButton(Frame1_);
+        option->setObjectName(QStringLiteral("Option1_%1").arg(index));
+        option->setGeometry(8, 16 + 24 * index, 265, 17);
+        Option1Group_->addButton(option, index);
+        Option1_[i] = option;
+    }
+    // The core reads the selection from the state, so a user's choice goes there.
+    connect(Option1Group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && !refreshing_) {
+            state_.select(static_cast<std::size_t>(id));
+        }
+    });
+
+    cmdExtract_ = new QPushButton(QStringLiteral("Extract"), client);
+    cmdExtract_->setObjectName(QStringLiteral("cmdExtract"));
+    cmdExtract_->setGeometry(16, 464, 89, 25);
+    connect(cmdExtract_, &QPushButton::clicked, this, &Form1::cmdExtract_Click);
+}
+
+QAction* Form1::addMenuItem(QMenu* menu, const char* name, const QString& caption,
+                            void (Form1::*handler)())
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void Form1::buildMenus()
+{
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    addMenuItem(mnuFile, "mnuFileOpen", QStringLiteral("&Open"), &Form1::mnuFileOpen_Click);
+    addMenuItem(mnuFile, "mnuFileExtract", QStringLiteral("&Extract data"),
+                &Form1::mnuFileExtract_Click);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep1"));
+    addMenuItem(mnuFile, "mnuFileExit", QStringLiteral("&Exit"), &Form1::mnuFileExit_Click);
+
+    QMenu* mnuProgram = menuBar()->addMenu(QStringLiteral("&Program"));
+    mnuProgram->setObjectName(QStringLiteral("mnuProgram"));
+    addMenuItem(mnuProgram, "mnuProgramUpdate", QStringLiteral("&Update"),
+                &Form1::mnuProgramUpdate_Click);
+    mnuProgram->addSeparator()->setObjectName(QStringLiteral("mnusep2"));
+    addMenuItem(mnuProgram, "mnuProgramAbout", QStringLiteral("&About"),
+                &Form1::mnuProgramAbout_Click);
+}
+
+void Form1::refresh()
+{
+    refreshing_ = true;
+    Frame1_->setTitle(plainCaption(state_.frame_caption));
+    for (std::size_t i = 0; i < saves::kSlotCount; ++i) {
+        Option1_[i]->setText(plainCaption(state_.slots[i].caption));
+        Option1_[i]->setEnabled(state_.slots[i].enabled);
+    }
+    // An exclusive group cannot show "none selected"; lift it while setting.
+    Option1Group_->setExclusive(false);
+    for (std::size_t i = 0; i < saves::kSlotCount; ++i) {
+        Option1_[i]->setChecked(state_.slots[i].selected);
+    }
+    Option1Group_->setExclusive(true);
+    refreshing_ = false;
+}
+
+void Form1::Form_Load()
+{
+    setWindowTitle(QStringLiteral("Quillbox %1.%2").arg(version::major).arg(version::minor));
+}
+
+void Form1::mnuFileOpen_Click()
+{
+    const QString chosen = dialogs_.openFileName(this, QStringLiteral("PS2 Save Files"),
+                                                 QStringLiteral("*.PSU *.PSD *.XPS *.SPS"));
+    const saves::OpenOutcome outcome = saves::open_save(state_, chosen.toStdString());
+    refresh();
+    if (outcome.message) {
+        dialogs_.message(this, fromUtf8(*outcome.message));
+    }
+}
+
+void Form1::cmdExtract_Click()
+{
+    if (const std::optional<std::string> refusal = saves::check_loaded(state_)) {
+        dialogs_.message(this, fromUtf8(*refusal));
+        return;
+    }
+    extract_data();
+}
+
+void Form1::mnuFileExtract_Click() { cmdExtract_Click(); }
+
+void Form1::extract_data()
+{
+    const QString target =
+        dialogs_.saveFileName(this, QStringLiteral("Data file *.bin"), QStringLiteral("*.bin"));
+    const saves::ExtractOutcome outcome = saves::extract_data(state_, target.toStdString());
+    if (outcome.message) {
+        dialogs_.message(this, fromUtf8(*outcome.message));
+    }
+}
+
+void Form1::mnuFileExit_Click() { shell::EndProgram(true); }
+
+void Form1::Form_Unload() { shell::EndProgram(true); }
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::mnuProgramUpdate_Click()
+{
+    showSecondary(liveu_, [] {
+        return makePlaceholderWindow(QStringLiteral("liveu"),
+                                     QStringLiteral("Quillbox Update Check"),
+                                     QStringLiteral("The update check is not available yet."));
+    });
+}
+
+void Form1::mnuProgramAbout_Click()
+{
+    showSecondary(frmAbout_, [] {
+        return makePlaceholderWindow(
+            QStringLiteral("frmAbout"), QStringLiteral("About Quillbox"),
+            QStringLiteral("Quillbox %1").arg(QLatin1String(version::text)));
+    });
+}
+
+}  // namespace quillbox::app

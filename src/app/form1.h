@@ -1,0 +1,74 @@
+#pragma once
+
+// own
+#include "saves/save_state.h"
+
+// Qt
+#include <QMainWindow>
+#include <QPointer>
+
+// std
+#include <array>
+
+class QAction;
+class QButtonGroup;
+class QCloseEvent;
+class QGroupBox;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace quillbox::app {
+
+class UserDialogs;
+
+// The main window. It owns the save state and shows it: the frame caption
+// and the 18 section slots. The hidden fields (txtload, start, length...)
+// stay in the SaveState and never reach a widget.
+//
+// Object names are the program's control names; the control array Option1
+// becomes "Option1_0" ... "Option1_17", index 0 at the top.
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `dialogs` must outlive the window.
+    explicit Form1(UserDialogs& dialogs, QWidget* parent = nullptr);
+
+    [[nodiscard]] const saves::SaveState& state() const { return state_; }
+
+    void Form_Load();
+    void mnuFileOpen_Click();
+    void cmdExtract_Click();
+    void mnuFileExtract_Click();
+    void extract_data();
+    void mnuFileExit_Click();
+    void Form_Unload();
+    void mnuProgramUpdate_Click();
+    void mnuProgramAbout_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption,
+                         void (Form1::*handler)());
+    // Shows the state on the widgets; called after every change of it.
+    void refresh();
+
+    UserDialogs& dialogs_;
+    saves::SaveState state_;
+    bool refreshing_ = false;
+
+    QGroupBox* Frame1_ = nullptr;
+    std::array<QRadioButton*, saves::kSlotCount> Option1_{};
+    QButtonGroup* Option1Group_ = nullptr;
+    QPushButton* cmdExtract_ = nullptr;
+
+    QPointer<QWidget> liveu_;
+    QPointer<QWidget> frmAbout_;
+};
+
+}  // namespace quillbox::app

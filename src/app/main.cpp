@@ -1,0 +1,15 @@
+// own
+#include "app/form1.h"
+#include "app/user_dialogs.h"
+
+// Qt
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    quillbox::app::QtUserDialogs dialogs;
+    quillbox::app::Form1 form(dialogs);
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,51 @@
+// own
+#include "app/user_dialogs.h"
+
+// Qt
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace quillbox::app {
+
+namespace {
+
+// Qt's own dialog matches name filters without regard to case on every
+// platform; a native one (GTK's) would hide game.psu behind "*.PSU". Only the
+// description is shown, as the filter names it.
+constexpr QFileDialog::Options kFileDialogOptions =
+    QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails;
+
+QString filter(const QString& description, const QString& patterns)
+{
+    return description + QStringLiteral(" (") + patterns + QStringLiteral(")");
+}
+
+}  // namespace
+
+QString QtUserDialogs::openFileName(QWidget* parent, const QString& description,
+                                    const QString& patterns)
+{
+    return QFileDialog::getOpenFileName(parent, QString(), QString(),
+                                        filter(description, patterns), nullptr,
+                                        kFileDialogOptions);
+}
+
+QString QtUserDialogs::saveFileName(QWidget* parent, const QString& description,
+                                    const QString& patterns)
+{
+    return QFileDialog::getSaveFileName(parent, QString(), QString(),
+                                        filter(description, patterns), nullptr,
+                                        kFileDialogOptions);
+}
+
+void QtUserDialogs::message(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillbox"), QString(), QMessageBox::Ok,
+                    parent);
+    // Plain text: messages quote file names, which must not be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.exec();
+}
+
+}  // namespace quillbox::app

@@ -1,0 +1,41 @@
+#pragma once
+
+// Qt
+#include <QString>
+
+class QWidget;
+
+namespace quillbox::app {
+
+// Everything the main window asks of the user. The window is given one of
+// these, so tests can answer in its place.
+class UserDialogs {
+public:
+    UserDialogs() = default;
+    UserDialogs(const UserDialogs&) = delete;
+    UserDialogs& operator=(const UserDialogs&) = delete;
+    virtual ~UserDialogs() = default;
+
+    // Modal Open dialog with the one filter `description` (`patterns`, space
+    // separated). Returns the full path chosen, or an empty text on cancel.
+    virtual QString openFileName(QWidget* parent, const QString& description,
+                                 const QString& patterns) = 0;
+    // Modal Save dialog, as openFileName.
+    virtual QString saveFileName(QWidget* parent, const QString& description,
+                                 const QString& patterns) = 0;
+    // Modal message box: OK only, no icon, captioned with the program title.
+    // `text` is plain text; "\r\n" is a line break.
+    virtual void message(QWidget* parent, const QString& text) = 0;
+};
+
+// The dialogs a user sees: QFileDialog and QMessageBox.
+class QtUserDialogs final : public UserDialogs {
+public:
+    QString openFileName(QWidget* parent, const QString& description,
+                         const QString& patterns) override;
+    QString saveFileName(QWidget* parent, const QString& description,
+                         const QString& patterns) override;
+    void message(QWidget* parent, const QString& text) override;
+};
+
+}  // namespace quillbox::app
