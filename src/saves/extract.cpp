@@ -99,7 +99,7 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
     }
 
     // The whole section in memory before the target is touched.
-    const auto size = static_cast<std::size_t>(*length);
+    const std::size_t size = static_cast<std::uint32_t>(*length);  // never negative
     std::unique_ptr<char[]> buffer;
     try {
         buffer = std::make_unique_for_overwrite<char[]>(size);
