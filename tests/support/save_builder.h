@@ -93,6 +93,13 @@ struct XportHeader {
     std::string block3;
 };
 
+inline XportHeader with_variant(std::uint8_t variant)
+{
+    XportHeader h;
+    h.variant = variant;
+    return h;
+}
+
 // Offset of the first entry (H + 256) for a given header.
 inline std::size_t xport_first_entry(const XportHeader& h)
 {
