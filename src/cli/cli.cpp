@@ -66,18 +66,28 @@ Opened open(const std::string& path)
     return {std::move(state), std::move(outcome)};
 }
 
-// Opens SAVE as File, Open would, reporting any message on `err`; nothing
-// when the save gives no listing at all.
-std::optional<SaveState> open_reporting(const std::string& path, std::ostream& err)
+// Opens SAVE as File, Open would and applies Extract's guard, reporting any
+// message on `err`. Without a state when there is nothing to extract from;
+// `status` is then the exit status.
+struct Extractable {
+    std::optional<SaveState> state;
+    int status = kDone;
+};
+
+Extractable open_for_extraction(const std::string& path, std::ostream& err)
 {
     Opened opened = open(path);
     if (opened.outcome.message) {
         err << plain(*opened.outcome.message) << "\n";
     }
     if (opened.outcome.kind == OpenOutcome::Kind::failed) {
-        return std::nullopt;
+        return {std::nullopt, kUsageOrIo};
     }
-    return std::move(opened.state);
+    if (const auto refusal = saves::check_loaded(opened.state)) {
+        err << *refusal << "\n";
+        return {std::nullopt, kShowedMessage};
+    }
+    return {std::move(opened.state), kDone};
 }
 
 std::string data_offset(const SaveState& s, const saves::Slot& slot)
@@ -140,13 +150,9 @@ int extract(const std::string& path, const std::string& slot_text, const std::st
         output.empty()) {
         return usage(err);
     }
-    std::optional<SaveState> state = open_reporting(path, err);
+    auto [state, status] = open_for_extraction(path, err);
     if (!state) {
-        return kUsageOrIo;
-    }
-    if (const auto refusal = saves::check_loaded(*state)) {
-        err << *refusal << "\n";
-        return kShowedMessage;
+        return status;
     }
     if (!state->slots[slot].enabled) {
         err << "Slot " << slot << " is not in use in this save; nothing was extracted.\n";
@@ -162,13 +168,9 @@ int extract(const std::string& path, const std::string& slot_text, const std::st
 
 int extract_all(const std::string& path, const std::string& dir, std::ostream& out, std::ostream& err)
 {
-    std::optional<SaveState> state = open_reporting(path, err);
+    auto [state, status] = open_for_extraction(path, err);
     if (!state) {
-        return kUsageOrIo;
-    }
-    if (const auto refusal = saves::check_loaded(*state)) {
-        err << *refusal << "\n";
-        return kShowedMessage;
+        return status;
     }
     std::error_code ec;
     fs::create_directories(saves::to_path(dir), ec);
@@ -177,7 +179,6 @@ int extract_all(const std::string& path, const std::string& dir, std::ostream& o
         return kUsageOrIo;
     }
 
-    int status = kDone;
     std::set<std::string> used;
     for (std::size_t i = 0; i < state->slots.size(); ++i) {
         if (!state->slots[i].enabled || state->slots[i].caption.empty()) {
