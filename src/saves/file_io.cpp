@@ -115,8 +115,8 @@ std::optional<std::string> write_file_atomically(const fs::path& target, const c
                                                  std::size_t size)
 {
     const auto fail = [&](int err) {
-        return "The file \"" + display(target) + "\" could not be written: " + errno_reason(err) +
-               ".";
+        const std::string reason = err == ENOENT ? "its folder does not exist" : errno_reason(err);
+        return "The file \"" + display(target) + "\" could not be written: " + reason + ".";
     };
 
     fs::path tmp;

@@ -113,7 +113,7 @@ TEST_F(ExtractTest, FailuresWriteNothing)
         {with("2147483647", "1"), "t.bin", Kind::refused, "out of range"},  // + 2 overflows
         {with("2046", "1000000"), "t.bin", Kind::refused, "runs past the end"},
         {gone, "t.bin", Kind::failed, "could not be read: the file does not exist"},
-        {good, "no/such/t.bin", Kind::failed, "could not be written"},
+        {good, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist"},
         {good, "sub", Kind::failed, "it is a folder"},
     };
     for (const auto& [state, target, kind, reason] : cases) {
