@@ -56,7 +56,8 @@ int Exists(const std::string& name)
         return 0;
     }
     std::error_code ec;
-    return fs::exists(to_path(name), ec) && !fs::is_directory(to_path(name), ec) ? 1 : 0;
+    const fs::file_status status = fs::status(to_path(name), ec);
+    return fs::exists(status) && !fs::is_directory(status) ? 1 : 0;
 }
 
 ExtractOutcome extract_data(const SaveState& state, const std::string& target)

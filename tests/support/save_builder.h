@@ -26,8 +26,6 @@ inline Bytes bytes(std::initializer_list<int> values)
     return out;
 }
 
-inline Bytes filled(std::size_t size, std::uint8_t value) { return Bytes(size, value); }
-
 // Puts `text` at `offset`, growing the buffer with zeros as needed.
 inline void put_text(Bytes& b, std::size_t offset, const std::string& text)
 {
