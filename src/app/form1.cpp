@@ -48,7 +48,8 @@ QString plainCaption(const std::string& text)
 
 }  // namespace
 
-Form1::Form1(UserDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs)
+Form1::Form1(const Services& services, QWidget* parent)
+    : QMainWindow(parent), services_(services), dialogs_(services.dialogs)
 {
     initResources();
     setObjectName(QStringLiteral("Form1"));

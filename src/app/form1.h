@@ -1,6 +1,7 @@
 #pragma once
 
 // own
+#include "app/services.h"
 #include "saves/save_state.h"
 
 // Qt
@@ -20,8 +21,6 @@ class QRadioButton;
 
 namespace quillbox::app {
 
-class UserDialogs;
-
 // The main window. It owns the save state and shows it: the frame caption
 // and the 18 section slots. The hidden fields (txtload, start, length...)
 // stay in the SaveState and never reach a widget.
@@ -32,8 +31,8 @@ class Form1 final : public QMainWindow {
     Q_OBJECT
 
 public:
-    // `dialogs` must outlive the window.
-    explicit Form1(UserDialogs& dialogs, QWidget* parent = nullptr);
+    // What `services` refers to must outlive the window.
+    explicit Form1(const Services& services, QWidget* parent = nullptr);
 
     [[nodiscard]] const saves::SaveState& state() const { return state_; }
 
@@ -58,6 +57,7 @@ private:
     // Shows the state on the widgets; called after every change of it.
     void refresh();
 
+    Services services_;
     UserDialogs& dialogs_;
     saves::SaveState state_;
     bool refreshing_ = false;

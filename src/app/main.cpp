@@ -1,6 +1,7 @@
 // own
 #include "app/form1.h"
 #include "app/user_dialogs.h"
+#include "platform/desktop.h"
 
 // Qt
 #include <QApplication>
@@ -9,7 +10,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     quillbox::app::QtUserDialogs dialogs;
-    quillbox::app::Form1 form(dialogs);
+    quillbox::app::Form1 form({dialogs, quillbox::platform::native_desktop()});
     form.show();
     return QApplication::exec();
 }

@@ -67,7 +67,7 @@ public:
 private Q_SLOTS:
     void init()
     {
-        form_ = std::make_unique<app::Form1>(dialogs_);
+        form_ = std::make_unique<app::Form1>(app::Services{dialogs_, platform::native_desktop()});
         form_->show();
     }
     void cleanup()
