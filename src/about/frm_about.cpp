@@ -9,6 +9,8 @@
 
 // Qt
 #include <QColor>
+#include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -38,6 +40,22 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& text, const Q
     label->setText(text);
     label->setGeometry(geometry);
     return label;
+}
+
+// The geometry is fixed and the desktop's font is not: shrink a wrapped
+// label's font until its text fits the label.
+void shrinkToFit(QLabel* label)
+{
+    QFont font = label->font();
+    const auto height = [&] {
+        return QFontMetrics(font)
+            .boundingRect(label->rect(), Qt::TextWordWrap, label->text())
+            .height();
+    };
+    while (font.pointSizeF() > 6 && height() > label->height()) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    label->setFont(font);
 }
 
 // A line drawn as a filled strip of its width in pixels.
@@ -77,6 +95,7 @@ void frmAbout::buildControls()
             "Quillbox allows you to extract the individual data sections contained within PS2 saves"),
         {22, 35, 259, 30});
     description->setWordWrap(true);
+    shrinkToFit(description);
     setTextColor(description, Qt::black);
     addLabel(this, "Label1", QStringLiteral("varnel"), {24, 80, 265, 17});
     addLabel(this, "Label2", QString::fromUtf8(settings::contact_email), {24, 104, 265, 17});

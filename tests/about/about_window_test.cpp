@@ -52,6 +52,10 @@ private Q_SLOTS:
         for (const auto& [name, rect] : controls) {
             QCOMPARE(box_->findChild<QWidget*>(name)->geometry(), rect);
         }
+        const auto* description = box_->findChild<QLabel*>("lblDescription");  // not clipped
+        QVERIFY(description->fontMetrics()
+                    .boundingRect(description->rect(), Qt::TextWordWrap, description->text())
+                    .height() <= description->height());
     }
 
     void keysClose_data()
