@@ -7,6 +7,7 @@
 
 // std
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,8 @@ struct Case {
     bool launch_succeeds;
     const char* outcome;  // the programs started, then "!" for the message, then keys opened
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const std::string kLong(1024, 'a');
 
