@@ -25,10 +25,10 @@ namespace quillbox::about {
 
 namespace {
 
-void setTextColor(QWidget* widget, const QColor& color)
+void setColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(role, color);
     widget->setPalette(palette);
 }
 
@@ -64,9 +64,7 @@ void addLine(QWidget* parent, const char* name, const QColor& color, const QRect
     auto* line = new QWidget(parent);
     line->setObjectName(QLatin1String(name));
     line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, color);
-    line->setPalette(palette);
+    setColor(line, QPalette::Window, color);
     line->setGeometry(geometry);
 }
 
@@ -89,14 +87,13 @@ frmAbout::frmAbout(const app::Services& services, QWidget* parent)
 void frmAbout::buildControls()
 {
     lblVersion_ = addLabel(this, "lblVersion", QStringLiteral("Version"), {22, 12, 259, 15});
-    QLabel* description = addLabel(
-        this, "lblDescription",
-        QStringLiteral(
-            "Quillbox allows you to extract the individual data sections contained within PS2 saves"),
-        {22, 35, 259, 30});
+    QLabel* description = addLabel(this, "lblDescription",
+                                   QStringLiteral("Quillbox allows you to extract the individual "
+                                                  "data sections contained within PS2 saves"),
+                                   {22, 35, 259, 30});
     description->setWordWrap(true);
     shrinkToFit(description);
-    setTextColor(description, Qt::black);
+    setColor(description, QPalette::WindowText, Qt::black);
     addLabel(this, "Label1", QStringLiteral("varnel"), {24, 80, 265, 17});
     addLabel(this, "Label2", QString::fromUtf8(settings::contact_email), {24, 104, 265, 17});
     auto* link = new app::LinkLabel(QString::fromUtf8(settings::website_host), this,
@@ -107,7 +104,8 @@ void frmAbout::buildControls()
     // The etched separator: grey over white, both running past the right edge.
     addLine(this, "Line1_1", QColor(128, 128, 128), {6, 163, 371, 1});
     addLine(this, "Line1_0", Qt::white, {7, 164, 370, 2});
-    setTextColor(addLabel(this, "lblDisclaimer", QString(), {17, 175, 210, 55}), Qt::black);
+    setColor(addLabel(this, "lblDisclaimer", QString(), {17, 175, 210, 55}), QPalette::WindowText,
+             Qt::black);
 
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -89,7 +89,7 @@ std::optional<std::string> StartSysInfo(platform::Desktop& desktop)
                 if (!desktop.files.is_plain_file(tool)) {
                     return kSysInfoUnavailable;
                 }
-            } else if (std::optional<std::string> own = desktop.launcher.system_information_tool()) {
+            } else if (auto own = desktop.launcher.system_information_tool()) {
                 tool = std::move(*own);
             } else {
                 return kSysInfoUnavailable;

@@ -42,7 +42,8 @@ private Q_SLOTS:
         QCOMPARE(box_->findChild<QLabel*>("lblVersion")->text(), "Version 1.2");
         QCOMPARE(box_->minimumSize(), QSize(331, 237));
         QCOMPARE(box_->maximumSize(), QSize(331, 237));
-        QVERIFY(!(box_->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QVERIFY(!(box_->windowFlags() &
+                  (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
         const std::pair<const char*, QRect> controls[] = {
             {"lblVersion", {22, 12, 259, 15}},  {"lblDescription", {22, 35, 259, 30}},
             {"Label1", {24, 80, 265, 17}},      {"Label2", {24, 104, 265, 17}},
@@ -75,7 +76,8 @@ private Q_SLOTS:
     {
         QTest::mouseClick(box_->findChild<QLabel*>("Label3"), Qt::LeftButton);
         QCOMPARE(desktop_->shell.calls.size(), 1U);
-        QCOMPARE(desktop_->shell.calls[0], "Open|http://" + std::string(settings::website_host) + "||C:\\|1");
+        QCOMPARE(desktop_->shell.calls[0],
+                 "Open|http://" + std::string(settings::website_host) + "||C:\\|1");
 
         auto* sysInfo = box_->findChild<QPushButton*>("cmdSysInfo");
         sysInfo->click();  // nothing in the registry, no tool of the desktop's own

@@ -13,6 +13,7 @@
 
 namespace about = quillbox::about;
 using quillbox::testing::FakeDesktop;
+using quillbox::testing::FakeRegistry;
 using namespace std::string_view_literals;
 
 namespace {
@@ -20,7 +21,7 @@ namespace {
 struct Case {
     const char* name;
     std::optional<std::string_view> path;    // the PATH entry's bytes
-    std::optional<std::string_view> folder;  // the folder's; it holds MSINFO32.EXE unless "C:\Empty"
+    std::optional<std::string_view> folder;  // the folder entry's: MSINFO32.EXE is in "C:\Info"
     bool launch_succeeds;
     const char* outcome;  // the programs started, then "!" for the message, then keys opened
 };
@@ -35,11 +36,12 @@ TEST_P(StartSysInfoTest, StartsTheToolOnceOrSaysItCannot)
 {
     const Case& c = GetParam();
     FakeDesktop d;
+    auto& keys = d.registry.keys;
     if (c.path) {
-        d.registry.keys["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"]["PATH"] = {1, std::string(*c.path)};
+        keys["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"]["PATH"] = {1, std::string(*c.path)};
     }
     if (c.folder) {
-        d.registry.keys["SOFTWARE\\Microsoft\\Shared Tools Location"]["MSINFO"] = {1, std::string(*c.folder)};
+        keys["SOFTWARE\\Microsoft\\Shared Tools Location"]["MSINFO"] = {1, std::string(*c.folder)};
     }
     d.files.plain = {"C:\\Info\\MSINFO32.EXE"};
     d.launcher.succeeds = c.launch_succeeds;
@@ -75,20 +77,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GetKeyValue, LimitsAndTypes)
 {
-    FakeDesktop d;
-    auto& values = d.registry.keys["K"];
-    values = {{"1024", {1, kLong}}, {"1025", {1, kLong + '\0'}}, {"N", {4, {'\x01', '\x02', 0, 0}}},
-              {"Bin", {3, "xy"}}};
-    const auto read = [&](const char* name) {
+    FakeRegistry registry;
+    registry.keys["K"] = {{"1024", {1, kLong}}, {"1025", {1, kLong + '\0'}},
+                          {"N", {4, {'\x01', '\x02', 0, 0}}}, {"Bin", {3, "xy"}}};
+    const auto value = [&](const char* name) {
         std::string text = "in";
-        const bool found = about::GetKeyValue(d.registry, d.registry.kLocalMachine, "K", name, text);
-        return (found ? "" : "missing:") + text;
+        const bool read = about::GetKeyValue(registry, registry.kLocalMachine, "K", name, text);
+        return (read ? "" : "missing:") + text;
     };
-    EXPECT_EQ(read("1024"), kLong);
-    EXPECT_EQ(read("1025"), "missing:");
-    EXPECT_EQ(read("N"), "513");  // little-endian 0x0201, its zero high byte trimmed
-    EXPECT_EQ(read("Bin"), "in");
-    EXPECT_EQ(d.registry.open_count, 0);
+    EXPECT_EQ(value("1024"), kLong);
+    EXPECT_EQ(value("1025"), "missing:");
+    EXPECT_EQ(value("N"), "513");  // little-endian 0x0201, its zero high byte trimmed
+    EXPECT_EQ(value("Bin"), "in");
+    EXPECT_EQ(registry.open_count, 0);
 }
 
 }  // namespace
