@@ -74,7 +74,10 @@ private Q_SLOTS:
 
     void linkAndSysInfo()
     {
-        QTest::mouseClick(box_->findChild<QLabel*>("Label3"), Qt::LeftButton);
+        auto* link = box_->findChild<QLabel*>("Label3");
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(link, Qt::LeftButton);
         QCOMPARE(desktop_->shell.calls.size(), 1U);
         QCOMPARE(desktop_->shell.calls[0],
                  "Open|http://" + std::string(settings::website_host) + "||C:\\|1");
