@@ -32,6 +32,7 @@ bench:
 screenshot: demo
 	scripts/deps --screenshot
 	scripts/screenshot build/demo/demo.psu docs/screenshot.png
+	scripts/screenshot about docs/screenshot-about.png
 
 clean:
 	rm -rf build build-asan build-release build-fuzz
