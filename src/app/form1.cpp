@@ -6,6 +6,7 @@
 #include "saves/extract.h"
 #include "saves/open_save.h"
 #include "shell/end_program.h"
+#include "update/liveu.h"
 
 // Qt
 #include <QAction>
@@ -206,10 +207,10 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::mnuProgramUpdate_Click()
 {
-    showSecondary(liveu_, [] {
-        return makePlaceholderWindow(QStringLiteral("liveu"),
-                                     QStringLiteral("Quillbox Update Check"),
-                                     QStringLiteral("The update check is not available yet."));
+    showSecondary(liveu_, [this] {
+        auto* window = new update::liveu(services_);
+        window->setWindowIcon(windowIcon());
+        return window;
     });
 }
 

@@ -43,6 +43,7 @@ struct ScriptedDialogs final : app::UserDialogs {
         return openFileName(parent, text, patterns);
     }
     void message(QWidget*, const QString& text) override { log << text; }
+    void information(QWidget* parent, const QString& text) override { message(parent, text); }
 };
 
 const std::vector<testing::Section> kSections = {testing::section("icon.sys", 964, 7),

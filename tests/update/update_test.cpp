@@ -1,0 +1,320 @@
+// own
+#include "app/form1.h"
+#include "app/user_dialogs.h"
+#include "quillbox/version.h"
+#include "update/download_file.h"
+#include "update/transfer.h"
+
+// Qt
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// std
+#include <memory>
+
+using namespace quillbox;
+
+namespace {
+
+const QString kHost = settings::website_host;
+const QString kUpdate = "There is an update available to version %1 at " + kHost;
+const QString kNoUpdate = "There is no update available.";
+const QString kUnreadable = "The update server's answer could not be read.";
+const QString kFailed = "(i) " + QString(update::kTransferFailed);
+const QString kBegin = "Click Check for New Version to begin";
+
+// Logs each message shown; "(i) " marks the information icon.
+struct Dialogs final : app::UserDialogs {
+    QStringList log;
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    void message(QWidget*, const QString& text) override { log << text; }
+    void information(QWidget*, const QString& text) override { log << "(i) " + text; }
+};
+
+struct Shell final : platform::Shell {
+    QStringList opened;
+    std::int32_t execute(const std::string& operation, const std::string& target,
+                         const std::string&, const std::string&, int) override
+    {
+        opened << QString::fromStdString(operation + ' ' + target);
+        return 42;
+    }
+};
+
+// Answers every request alike: `status` with `body`, `delay` ms after it came.
+struct Server {
+    QTcpServer tcp;
+    int status = 200;
+    QByteArray body;
+    int delay = 0;
+    int requests = 0;
+
+    Server()
+    {
+        tcp.listen(QHostAddress::LocalHost);
+        QObject::connect(&tcp, &QTcpServer::newConnection, &tcp, [this] {
+            QTcpSocket* s = tcp.nextPendingConnection();
+            QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                if (s->property("answered").toBool() || !s->peek(8192).contains("\r\n\r\n")) {
+                    return;
+                }
+                s->setProperty("answered", true);
+                ++requests;
+                QTimer::singleShot(delay, s, [this, s] {
+                    s->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
+                             QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    s->disconnectFromHost();
+                });
+            });
+        });
+    }
+    QString url(const QString& path = "/varnel/qbver.txt") const
+    {
+        return QString("http://127.0.0.1:%1%2").arg(tcp.serverPort()).arg(path);
+    }
+};
+
+QString text(QWidget* w, const char* name) { return w->findChild<QLabel*>(name)->text(); }
+QPushButton* button(QWidget* w, const char* name) { return w->findChild<QPushButton*>(name); }
+int progress(QWidget* w) { return w->findChild<QProgressBar*>("ProgressBar1")->value(); }
+
+}  // namespace
+
+class UpdateTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The window's private folders go under tmp_, so leftovers show.
+    void initTestCase()
+    {
+        qputenv("TMPDIR", tmp_.path().toLocal8Bit());
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init()
+    {
+        server_ = std::make_unique<Server>();
+        const platform::Desktop& native = platform::native_desktop();
+        desktop_ = std::make_unique<platform::Desktop>(
+            platform::Desktop{native.registry, native.launcher, native.files, shell_});
+        form_ = std::make_unique<app::Form1>(
+            app::Services{dialogs_, *desktop_, server_->url().toStdString()});
+        dialogs_.log.clear();
+    }
+    void cleanup()
+    {
+        QVERIFY(QDir(tmp_.path()).isEmpty());
+        QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/qbver.txt"));
+        form_->hide();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "liveu") {
+                delete w;
+            }
+        }
+        form_.reset();
+    }
+
+    void layout()
+    {
+        QWidget* w = openUpdate();
+        QCOMPARE(w->windowTitle(), "Quillbox Update Check (code by Marrow)");
+        QCOMPARE(w->minimumSize(), QSize(442, 148));
+        QCOMPARE(w->maximumSize(), QSize(442, 148));
+        QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+        const std::pair<const char*, QRect> places[] = {
+            {"Frame1", {0, 0, 441, 105}},        {"Label1", {8, 24, 313, 33}},
+            {"Command1", {328, 15, 105, 37}},    {"Command2", {330, 64, 103, 33}},
+            {"ProgressBar1", {8, 80, 313, 17}},  {"Label3", {6, 108, 127, 15}},
+            {"Label2", {136, 108, 182, 19}},     {"StatusBar1", {0, 123, 442, 25}}};
+        for (const auto& [name, place] : places) {
+            QCOMPARE(w->findChild<QWidget*>(name)->geometry(), place);
+        }
+        QVERIFY(button(w, "Command1")->font().bold() && !button(w, "Command2")->font().bold());
+        QVERIFY(w->findChild<QLabel*>("Label1")->font().bold());
+        QTRY_COMPARE(text(w, "StatusBar1_Panel1"), "Status: Idle");
+        QTest::mouseClick(w->findChild<QLabel*>("Label2"), Qt::LeftButton);
+        QCOMPARE(shell_.opened, QStringList{"Open http://" + kHost});
+    }
+
+    // One check against the server's answer; `shown` is the one message.
+    void check_data()
+    {
+        QTest::addColumn<int>("status");  // 0: nobody listens
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("1.3") << 200 << QByteArray("1.3") << kUpdate.arg("1.3");
+        QTest::newRow("1.2") << 200 << QByteArray("1.2") << kNoUpdate;
+        QTest::newRow("1.10 is newer") << 200 << QByteArray("1.10") << kUpdate.arg("1.10");
+        QTest::newRow("2") << 200 << QByteArray("2\n") << kUpdate.arg("2");
+        QTest::newRow("1.2.1") << 200 << QByteArray("1.2.1") << kUpdate.arg("1.2.1");
+        QTest::newRow("1.02.0 is 1.2") << 200 << QByteArray("1.02.0") << kNoUpdate;
+        QTest::newRow("quoted, comma") << 200 << QByteArray("\"1.3\",\"9\"") << kUpdate.arg("1.3");
+        QTest::newRow("lines") << 200 << QByteArray("  1.3 \r\n9.9\r\n") << kUpdate.arg("1.3");
+        QTest::newRow("HTML page") << 200 << QByteArray("<html>Moved</html>") << kUnreadable;
+        QTest::newRow("empty") << 200 << QByteArray() << kUnreadable;
+        QTest::newRow("404") << 404 << QByteArray("<html>Not Found</html>") << kFailed;
+        QTest::newRow("over the cap") << 200 << QByteArray(64 * 1024 + 1, '1') << kFailed;
+        QTest::newRow("refused") << 0 << QByteArray() << kFailed;
+    }
+    void check()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, shown);
+        server_->status = status;
+        server_->body = body;
+        if (status == 0) {
+            server_->tcp.close();
+        }
+        QPointer<QWidget> w = openUpdate();
+        button(w, "Command1")->click();
+        QCOMPARE(dialogs_.log, QStringList{shown});
+        QCOMPARE(server_->requests, status == 0 ? 0 : 1);
+        const bool failed = shown == kFailed;
+        QCOMPARE(text(w, "Label1"), failed ? kBegin : shown);
+        QCOMPARE(progress(w), 3);
+        QCOMPARE(button(w, "Command1")->isEnabled(), !failed);
+        QCOMPARE(button(w, "Command2")->isEnabled(), !failed);
+        QTRY_COMPARE(text(w, "StatusBar1_Panel1"), "Status: Idle");
+        if (failed) {  // closed from the title bar and opened again: a fresh window
+            w->close();
+            QTRY_VERIFY(w.isNull());
+            w = openUpdate();
+            QVERIFY(button(w, "Command1")->isEnabled() && button(w, "Command2")->isEnabled());
+            QCOMPARE(progress(w), 0);
+            QCOMPARE(text(w, "Label1"), kBegin);
+        }
+    }
+
+    void slowFetchKeepsTimersRunning()
+    {
+        server_->body = "1.2";
+        server_->delay = 2500;
+        QWidget* w = openUpdate();
+        QStringList during;
+        QTimer::singleShot(1500, w, [&] {
+            during << text(w, "StatusBar1_Panel1") << text(w, "StatusBar1_Panel2")
+                   << QString::number(QDir(tmp_.path()).count() - 2);  // the private folder
+        });
+        button(w, "Command1")->click();
+        QCOMPARE(during,
+                 (QStringList{"Status: Checking for updated version.", "Total Time: 1 Seconds", "1"}));
+        QCOMPARE(text(w, "StatusBar1_Panel2"), "Total Time: 2 Seconds");
+        QCOMPARE(dialogs_.log, QStringList{kNoUpdate});
+    }
+
+    // Closing the window, or the whole program, aborts the fetch silently.
+    void closeDuringFetch_data()
+    {
+        QTest::addColumn<bool>("program");
+        QTest::newRow("window") << false;
+        QTest::newRow("program") << true;
+    }
+    void closeDuringFetch()
+    {
+        QFETCH(bool, program);
+        server_->body = "1.3";
+        server_->delay = 3000;
+        QPointer<QWidget> w = openUpdate();
+        QTimer::singleShot(500, form_.get(), [&] { program ? form_->close() : w->close(); });
+        if (program) {
+            QTimer::singleShot(0, w, [&] { button(w, "Command1")->click(); });
+            QTimer::singleShot(10000, form_.get(), [] { QCoreApplication::exit(1); });
+            QCOMPARE(QCoreApplication::exec(), 0);
+        } else {
+            button(w, "Command1")->click();
+        }
+        QTRY_VERIFY(w.isNull());
+        QVERIFY(dialogs_.log.isEmpty());
+    }
+
+    // DownloadFile beside an older, longer qbver.txt.
+    void downloadFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");  // empty: the write fails
+        QTest::newRow("replaced whole") << "/varnel/qbver.txt" << "qbver.txt";
+        QTest::newRow("query kept") << "/varnel/qbver.txt?v=1" << "qbver.txt?v=1";
+        QTest::newRow("ends in /") << "/varnel/" << "";
+    }
+    void downloadFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        const QByteArray old(100, 'o');
+        server_->body = QByteArray("1.3\r\n\0\n\r\xff", 9);
+        QTemporaryDir dir;
+        write(dir.filePath("qbver.txt"), old);
+        update::NetworkTransfer transfer;
+        QCOMPARE(update::DownloadFile(transfer, server_->url(path), dir.path(), dialogs_, nullptr),
+                 !name.isEmpty());
+        QCOMPARE(dialogs_.log, name.isEmpty() ? QStringList{kFailed} : QStringList());
+        QStringList files{"qbver.txt", name};
+        files.removeAll("");
+        files.removeDuplicates();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+        QCOMPARE(read(dir.filePath("qbver.txt")), name == "qbver.txt" ? server_->body : old);
+        if (!name.isEmpty()) {
+            QCOMPARE(read(dir.filePath(name)), server_->body);
+        }
+    }
+
+    void busyTransferRefuses()
+    {
+        server_->body = "1.3";
+        server_->delay = 500;
+        QTemporaryDir dir;
+        update::NetworkTransfer transfer;
+        bool second = true;
+        QTimer::singleShot(100, [&] {
+            second = update::DownloadFile(transfer, server_->url("/b.txt"), dir.path(), dialogs_,
+                                          nullptr);
+        });
+        QVERIFY(update::DownloadFile(transfer, server_->url(), dir.path(), dialogs_, nullptr));
+        QVERIFY(!second);
+        QVERIFY(dialogs_.log.isEmpty());
+        QCOMPARE(server_->requests, 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"qbver.txt"});
+    }
+
+private:
+    QWidget* openUpdate()
+    {
+        form_->findChild<QAction*>("mnuProgramUpdate")->trigger();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "liveu" && w->isVisible()) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
+    static QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    }
+
+    QTemporaryDir tmp_;
+    Dialogs dialogs_;
+    Shell shell_;
+    std::unique_ptr<platform::Desktop> desktop_;
+    std::unique_ptr<Server> server_;
+    std::unique_ptr<app::Form1> form_;
+};
+
+QTEST_MAIN(UpdateTest)
+#include "update_test.moc"
