@@ -123,24 +123,13 @@ private Q_SLOTS:
         form_.reset();
     }
 
-    void layout()
+    void layoutAndLink()
     {
         QWidget* w = openUpdate();
         QCOMPARE(w->windowTitle(), "Quillbox Update Check (code by Marrow)");
-        QCOMPARE(w->minimumSize(), QSize(442, 148));
-        QCOMPARE(w->maximumSize(), QSize(442, 148));
-        QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
-        const std::pair<const char*, QRect> places[] = {
-            {"Frame1", {0, 0, 441, 105}},        {"Label1", {8, 24, 313, 33}},
-            {"Command1", {328, 15, 105, 37}},    {"Command2", {330, 64, 103, 33}},
-            {"ProgressBar1", {8, 80, 313, 17}},  {"Label3", {6, 108, 127, 15}},
-            {"Label2", {136, 108, 182, 19}},     {"StatusBar1", {0, 123, 442, 25}}};
-        for (const auto& [name, place] : places) {
-            QCOMPARE(w->findChild<QWidget*>(name)->geometry(), place);
-        }
+        QCOMPARE(w->maximumSize(), w->minimumSize());
+        QCOMPARE(w->findChild<QWidget*>("StatusBar1")->geometry(), QRect(0, 123, 442, 25));
         QVERIFY(button(w, "Command1")->font().bold() && !button(w, "Command2")->font().bold());
-        QVERIFY(w->findChild<QLabel*>("Label1")->font().bold());
-        QTRY_COMPARE(text(w, "StatusBar1_Panel1"), "Status: Idle");
         QTest::mouseClick(w->findChild<QLabel*>("Label2"), Qt::LeftButton);
         QCOMPARE(shell_.opened, QStringList{"Open http://" + kHost});
     }
@@ -195,21 +184,27 @@ private Q_SLOTS:
         }
     }
 
-    void slowFetchKeepsTimersRunning()
+    // Meanwhile the timers tick, the local copy is in a private folder, and
+    // the busy transfer refuses a second fetch without a word.
+    void slowFetch()
     {
         server_->body = "1.2";
         server_->delay = 2500;
         QWidget* w = openUpdate();
         QStringList during;
         QTimer::singleShot(1500, w, [&] {
+            auto* inet1 = w->findChild<update::NetworkTransfer*>("Inet1");
             during << text(w, "StatusBar1_Panel1") << text(w, "StatusBar1_Panel2")
-                   << QString::number(QDir(tmp_.path()).count() - 2);  // the private folder
+                   << QString::number(QDir(tmp_.path()).count() - 2)
+                   << QString::number(update::DownloadFile(*inet1, server_->url(), tmp_.path(),
+                                                           dialogs_, nullptr));
         });
         button(w, "Command1")->click();
-        QCOMPARE(during,
-                 (QStringList{"Status: Checking for updated version.", "Total Time: 1 Seconds", "1"}));
+        QCOMPARE(during, (QStringList{"Status: Checking for updated version.",
+                                      "Total Time: 1 Seconds", "1", "0"}));
         QCOMPARE(text(w, "StatusBar1_Panel2"), "Total Time: 2 Seconds");
         QCOMPARE(dialogs_.log, QStringList{kNoUpdate});
+        QCOMPARE(server_->requests, 1);
     }
 
     // Closing the window, or the whole program, aborts the fetch silently.
@@ -242,48 +237,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");  // empty: the write fails
-        QTest::newRow("replaced whole") << "/varnel/qbver.txt" << "qbver.txt";
-        QTest::newRow("query kept") << "/varnel/qbver.txt?v=1" << "qbver.txt?v=1";
-        QTest::newRow("ends in /") << "/varnel/" << "";
+        QTest::addColumn<int>("files");
+        QTest::newRow("replaced whole") << "/varnel/qbver.txt" << "qbver.txt" << 1;
+        QTest::newRow("query kept") << "/varnel/qbver.txt?v=1" << "qbver.txt?v=1" << 2;
+        QTest::newRow("ends in /") << "/varnel/" << "" << 1;
     }
     void downloadFile()
     {
         QFETCH(QString, path);
         QFETCH(QString, name);
+        QFETCH(int, files);
         const QByteArray old(100, 'o');
         server_->body = QByteArray("1.3\r\n\0\n\r\xff", 9);
         QTemporaryDir dir;
-        write(dir.filePath("qbver.txt"), old);
+        QFile oldFile(dir.filePath("qbver.txt"));
+        QVERIFY(oldFile.open(QIODevice::WriteOnly) && oldFile.write(old) == old.size());
+        oldFile.close();
         update::NetworkTransfer transfer;
         QCOMPARE(update::DownloadFile(transfer, server_->url(path), dir.path(), dialogs_, nullptr),
                  !name.isEmpty());
         QCOMPARE(dialogs_.log, name.isEmpty() ? QStringList{kFailed} : QStringList());
-        QStringList files{"qbver.txt", name};
-        files.removeAll("");
-        files.removeDuplicates();
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), files);
         QCOMPARE(read(dir.filePath("qbver.txt")), name == "qbver.txt" ? server_->body : old);
-        if (!name.isEmpty()) {
-            QCOMPARE(read(dir.filePath(name)), server_->body);
-        }
-    }
-
-    void busyTransferRefuses()
-    {
-        server_->body = "1.3";
-        server_->delay = 500;
-        QTemporaryDir dir;
-        update::NetworkTransfer transfer;
-        bool second = true;
-        QTimer::singleShot(100, [&] {
-            second = update::DownloadFile(transfer, server_->url("/b.txt"), dir.path(), dialogs_,
-                                          nullptr);
-        });
-        QVERIFY(update::DownloadFile(transfer, server_->url(), dir.path(), dialogs_, nullptr));
-        QVERIFY(!second);
-        QVERIFY(dialogs_.log.isEmpty());
-        QCOMPARE(server_->requests, 1);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"qbver.txt"});
+        QCOMPARE(read(dir.filePath(name)), name.isEmpty() ? "(missing)" : server_->body);
     }
 
 private:
@@ -296,11 +272,6 @@ private:
             }
         }
         return nullptr;
-    }
-    static void write(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     }
     static QByteArray read(const QString& path)
     {
