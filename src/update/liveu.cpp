@@ -22,6 +22,7 @@
 #include <QTimer>
 
 // std
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string>
@@ -150,11 +151,14 @@ void liveu::buildControls()
 
     Label3_ = new QLabel(QStringLiteral("Quillbox available from:"), this);
     Label3_->setObjectName(QStringLiteral("Label3"));
-    Label3_->setGeometry(6, 108, 127, 15);
 
     Label2_ = new QLabel(kHost, this);
     Label2_->setObjectName(QStringLiteral("Label2"));
-    Label2_->setGeometry(136, 108, 182, 19);
+    // Fonts wider than the design's get the room their text needs; the link
+    // keeps its place just after the label.
+    Label3_->setGeometry(6, 108, std::max(127, Label3_->sizeHint().width()), 15);
+    Label2_->setGeometry(Label3_->geometry().right() + 4, 108,
+                         std::max(182, Label2_->sizeHint().width()), 19);
     Label2_->setTextFormat(Qt::PlainText);
     Label2_->setStyleSheet(QStringLiteral("color: blue;"));
     Label2_->setCursor(Qt::PointingHandCursor);
