@@ -32,11 +32,11 @@ namespace quillbox::update {
 namespace {
 
 const QString kHost = QString::fromLatin1(settings::website_host);
+const QString kUnreadable = QStringLiteral("The update server's answer could not be read.");
 // Timer1 asks for every millisecond, which Windows timers round up to their
 // 15.6 ms tick; a true 1 ms tick would cost an idle window a few percent of a
 // core for changes nobody could see.
 constexpr int kTimer1Interval = 16;
-const QString kUnreadable = QStringLiteral("The update server's answer could not be read.");
 
 // The captions of these narrow buttons take two lines.
 class WrappingButton final : public QPushButton {
@@ -83,7 +83,8 @@ std::optional<QString> readVersion(const QString& path)
         return std::nullopt;
     }
     const QByteArray text = file.readAll();
-    const std::string field = first_field(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    const std::string field =
+        first_field(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     if (!is_version(field)) {
         return std::nullopt;
     }
