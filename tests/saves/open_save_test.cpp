@@ -17,14 +17,13 @@ using Kind = OpenOutcome::Kind;
 
 TEST(GetType, ExactLowerOrUpperCaseExtensionAfterTheLastDot)
 {
-    const std::vector<std::tuple<const char*, const char*, const char*>> cases = {
-        {"C:\\saves\\game.psu", "", "ems"}, {"GAME.PSD", "xv2", "ems"},
-        {"/home/a.b.XPS", "", "xv2"},      {"my.saves/x.sps", "ems", "xv2"},
-        // Unrecognised: the family stays what it was.
-        {"game.Psu", "xv2", "xv2"},        {"game.", "ems", "ems"},
-        {"/my.psu/game", "xv2", "xv2"},
-    };
-    for (const auto& [path, before, after] : cases) {
+    // The family before, the path, the family after.
+    for (const auto& [before, path, after] : std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"", "C:\\saves\\game.psu", "ems"}, {"xv2", "G.PSU", "ems"}, {"xv2", "g.psd", "ems"},
+             {"xv2", "G.PSD", "ems"}, {"", "/home/a.b.XPS", "xv2"}, {"ems", "x.xps", "xv2"},
+             {"ems", "my.saves/x.sps", "xv2"}, {"ems", "X.SPS", "xv2"},
+             // Unrecognised: the family stays what it was.
+             {"xv2", "game.Psu", "xv2"}, {"ems", "game.", "ems"}, {"xv2", "/my.psu/game", "xv2"}}) {
         SaveState s;
         s.txttype = before;
         Get_Type(s, path);
