@@ -21,7 +21,6 @@ using Kind = ExtractOutcome::Kind;
 
 class ExtractTest : public ::testing::Test {
 protected:
-    ExtractOutcome extract(const SaveState& s, const std::string& name) { return extract_data(s, file(name)); }
     std::string file(const std::string& name) const { return (out_ / name).string(); }
     Bytes written(const std::string& name) const { return testing::read_file(out_ / name); }
 
@@ -33,30 +32,6 @@ protected:
     void SetUp() override { std::filesystem::create_directory(out_); }
 };
 
-TEST_F(ExtractTest, CopiesTheSelectedSectionOfEitherFamilyOverAnyOldTarget)
-{
-    testing::write_file(out_ / "a.bin", Bytes(5000, 0xEE));
-    const ExtractOutcome r = extract(ems_, "a.bin");
-    EXPECT_EQ(r.kind, Kind::written);
-    EXPECT_EQ(r.message, messages::kExtracted);
-    EXPECT_EQ(written("a.bin"), sections_[0].data);
-
-    SaveState xport = load(dir_, "s.xps", testing::xport_save("D", sections_)).state;
-    xport.select(1);
-    EXPECT_EQ(extract(xport, "b.bin").kind, Kind::written);
-    EXPECT_EQ(written("b.bin"), sections_[1].data);
-
-    // An empty save lists a slot past its end, and no selection reads nothing:
-    // both give an empty file. Cancel gives nothing.
-    EXPECT_EQ(extract(load(dir_, "empty.psu", {}).state, "past.bin").kind, Kind::written);
-    xport.slots[1].selected = false;
-    EXPECT_EQ(extract(xport, "none.bin").kind, Kind::written);
-    EXPECT_EQ(written("past.bin").size() + written("none.bin").size(), 0U);
-    const ExtractOutcome cancelled = extract_data(xport, "");
-    EXPECT_EQ(cancelled.kind, Kind::cancelled);
-    EXPECT_FALSE(cancelled.message);
-}
-
 TEST_F(ExtractTest, GuardWantsALoadedSaveThatWasNotRefused)
 {
     EXPECT_EQ(check_loaded(SaveState{}), messages::kLoadFirst);
@@ -67,9 +42,9 @@ TEST_F(ExtractTest, GuardWantsALoadedSaveThatWasNotRefused)
     EXPECT_FALSE(check_loaded(load(dir_, "e.psu", {}, refused.state).state));
 }
 
-// Every refusal and failure leaves the old target as it was and adds no file
-// beside it.
-TEST_F(ExtractTest, FailuresWriteNothing)
+// Each case extracts to t.bin over an old, longer file: a success replaces
+// it, anything else leaves it as it was; no file is ever left beside it.
+TEST_F(ExtractTest, WritesTheSelectedSectionOrNothing)
 {
     const auto with = [&](const std::string& start, const std::string& length, const std::string& load = "") {
         SaveState s = ems_;
@@ -78,21 +53,33 @@ TEST_F(ExtractTest, FailuresWriteNothing)
         s.txtload = load.empty() ? s.txtload : load;
         return s;
     };
+    SaveState xport = load(dir_, "s.xps", testing::xport_save("D", sections_)).state;
+    xport.select(1);
+    SaveState none = xport;
+    none.slots[1].selected = false;
+    const Bytes old(5000, 0x11);
     std::filesystem::create_directory(out_ / "sub");
-    const std::vector<std::tuple<SaveState, const char*, Kind, const char*>> cases = {
-        {with("2046", "4294967295"), "t.bin", Kind::refused, "too large"},
-        {with("2147483648", "1"), "t.bin", Kind::refused, "out of range"},
-        {with("2147483647", "1"), "t.bin", Kind::refused, "out of range"},  // + 2 overflows
-        {with("2046", "1000000"), "t.bin", Kind::refused, "runs past the end"},
-        {with("2046", "10", dir_.file("gone.psu")), "t.bin", Kind::failed, "could not be read: the file does not exist"},
-        {ems_, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist"},
-        {ems_, "sub", Kind::failed, "it is a folder"},
-        {with("3582", "3000"), "t.bin", Kind::failed, "could not be written: File too large"},
+    const std::vector<std::tuple<SaveState, const char*, Kind, const char*, Bytes>> cases = {
+        {ems_, "t.bin", Kind::written, messages::kExtracted, sections_[0].data},
+        {xport, "t.bin", Kind::written, messages::kExtracted, sections_[1].data},
+        {none, "t.bin", Kind::written, messages::kExtracted, {}},  // no selection reads nothing
+        // An empty save lists a slot past its end, but an empty section reads nothing.
+        {load(dir_, "empty.psu", {}).state, "t.bin", Kind::written, messages::kExtracted, {}},
+        {ems_, "", Kind::cancelled, "", old},
+        {with("2046", "4294967295"), "t.bin", Kind::refused, "too large", old},
+        {with("2147483648", "1"), "t.bin", Kind::refused, "out of range", old},
+        {with("2147483647", "1"), "t.bin", Kind::refused, "out of range", old},  // + 2 overflows
+        {with("2046", "1000000"), "t.bin", Kind::refused, "runs past the end", old},
+        {with("2046", "10", dir_.file("gone.psu")), "t.bin", Kind::failed, "could not be read: the file does not exist", old},
+        {ems_, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist", old},
+        {ems_, "sub", Kind::failed, "it is a folder", old},
+        {with("3582", "3000"), "t.bin", Kind::failed, "could not be written: File too large", old},
     };
-    for (const auto& [state, target, kind, reason] : cases) {
-        testing::write_file(out_ / "t.bin", Bytes(3, 0x11));
+    for (const auto& [state, target, kind, message, content] : cases) {
+        testing::write_file(out_ / "t.bin", old);
+        const std::string path = *target ? file(target) : "";
         ExtractOutcome r;
-        if (reason == std::string("could not be written: File too large")) {
+        if (message == std::string("could not be written: File too large")) {
 #ifndef _WIN32
             // A disk that fills up under the temporary file, which still closes.
             rlimit limit{};
@@ -100,19 +87,20 @@ TEST_F(ExtractTest, FailuresWriteNothing)
             const rlimit full{1000, limit.rlim_max};
             const auto signal_was = std::signal(SIGXFSZ, SIG_IGN);
             setrlimit(RLIMIT_FSIZE, &full);
-            r = extract(state, target);
+            r = extract_data(state, path);
             setrlimit(RLIMIT_FSIZE, &limit);
             std::signal(SIGXFSZ, signal_was);
 #else
             continue;
 #endif
         } else {
-            r = extract(state, target);
+            r = extract_data(state, path);
         }
-        EXPECT_EQ(r.kind, kind) << reason;
-        EXPECT_NE(r.message.value_or("").find(reason), std::string::npos) << r.message.value_or("");
-        EXPECT_EQ(written("t.bin"), Bytes(3, 0x11)) << reason;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 2) << reason;
+        EXPECT_EQ(r.kind, kind) << message;
+        EXPECT_NE(r.message.value_or("").find(message), std::string::npos) << r.message.value_or("none");
+        EXPECT_EQ(r.message.has_value(), kind != Kind::cancelled) << message;
+        EXPECT_EQ(written("t.bin"), content) << message;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 2) << message;
     }
 }
 
