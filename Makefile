@@ -1,5 +1,5 @@
 # Two commands for a fresh Debian machine: `make run` and `make test`.
-.PHONY: run test build asan-test windows-test bench demo screenshot clean
+.PHONY: run test build asan-test windows-test bench demo screenshot clean install package
 
 JOBS ?= $(shell nproc)
 
@@ -40,6 +40,16 @@ bench:
 screenshot: demo
 	scripts/deps --screenshot
 	scripts/screenshot build/demo/demo.psu docs/screenshot.png
+	scripts/screenshot about docs/screenshot-about.png
+
+# PREFIX and DESTDIR as usual: make install PREFIX=/usr DESTDIR=/tmp/stage
+PREFIX ?= /usr/local
+install: build
+	cmake --install build --prefix $(PREFIX)
+
+# The Debian package, build/quillbox_VERSION_ARCH.deb
+package: build
+	cmake --build build --target package
 
 clean:
 	rm -rf build build-asan build-release build-fuzz build-windows

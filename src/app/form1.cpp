@@ -1,7 +1,9 @@
 // own
+#include "about/frm_about.h"
 #include "app/form1.h"
 #include "app/secondary_window.h"
 #include "app/user_dialogs.h"
+#include "app/window_icon.h"
 #include "quillbox/version.h"
 #include "saves/extract.h"
 #include "saves/open_save.h"
@@ -12,7 +14,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,9 +24,6 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-
-// Resources of a static library are not registered until asked for.
-static void initResources() { Q_INIT_RESOURCE(quillbox); }
 
 namespace quillbox::app {
 
@@ -51,17 +49,12 @@ QString plainCaption(const std::string& text)
 Form1::Form1(const Services& services, QWidget* parent)
     : QMainWindow(parent), services_(services), dialogs_(services.dialogs)
 {
-    initResources();
     setObjectName(QStringLiteral("Form1"));
     // Minimize and close, but no maximize: the window has one size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    QIcon icon;
-    for (const int size : {16, 32, 48, 256}) {
-        icon.addFile(QStringLiteral(":/quillbox/icons/quillbox-%1.png").arg(size));
-    }
-    setWindowIcon(icon);
+    setWindowIcon(programIcon());
 
     buildControls();
     buildMenus();
@@ -215,11 +208,7 @@ void Form1::mnuProgramUpdate_Click()
 
 void Form1::mnuProgramAbout_Click()
 {
-    showSecondary(frmAbout_, [] {
-        return makePlaceholderWindow(
-            QStringLiteral("frmAbout"), QStringLiteral("About Quillbox"),
-            QStringLiteral("Quillbox %1").arg(QLatin1String(version::text)));
-    });
+    showSecondary(frmAbout_, [this] { return new about::frmAbout(services_); });
 }
 
 }  // namespace quillbox::app

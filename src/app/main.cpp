@@ -9,6 +9,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Lets the desktop match the window to its installed entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral(QUILLBOX_APP_ID));
     quillbox::app::QtUserDialogs dialogs;
     quillbox::app::Form1 form({dialogs, quillbox::platform::native_desktop()});
     form.show();

@@ -22,10 +22,11 @@ using saves::OpenOutcome;
 using saves::SaveState;
 
 constexpr const char* kUsage =
-    "usage: quillbox-cli list [--json] SAVE\n"
-    "       quillbox-cli extract SAVE SLOT OUTPUT\n"
-    "       quillbox-cli extract-all SAVE DIR\n"
-    "       quillbox-cli --help | --version\n";
+    // The GNU form, which help2man turns into the manual page's synopsis.
+    "Usage: quillbox-cli list [--json] SAVE\n"
+    "  or:  quillbox-cli extract SAVE SLOT OUTPUT\n"
+    "  or:  quillbox-cli extract-all SAVE DIR\n"
+    "  or:  quillbox-cli --help | --version\n";
 
 constexpr const char* kHelp =
     "Lists and extracts the sections of a PS2 save container (.psu, .psd, .xps, .sps).\n"

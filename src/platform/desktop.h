@@ -50,6 +50,10 @@ public:
     // that takes the focus, without waiting for it. False when it could not
     // be started.
     virtual bool start(const std::string& program) = 0;
+    // The full path of a system information program of this desktop's own,
+    // for systems whose registry names none; nothing when there is none.
+    // Windows names its tool in the registry and has none besides.
+    virtual std::optional<std::string> system_information_tool() { return std::nullopt; }
 };
 
 // Questions about files that the standard library cannot answer everywhere.

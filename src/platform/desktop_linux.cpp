@@ -1,5 +1,6 @@
 // The desktop on Linux and other Unix systems, through Qt: no registry,
-// detached processes, and the desktop's URL handler as the shell.
+// detached processes, the desktop's own system information program in place
+// of the registry's, and the desktop's URL handler as the shell.
 
 // own
 #include "platform/desktop.h"
@@ -8,6 +9,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QUrl>
 
@@ -35,7 +37,20 @@ public:
     // it the focus; nothing waits for it.
     bool start(const std::string& program) override
     {
-        return QProcess::startDetached(QString::fromStdString(program), {});
+        return !program.empty() && QProcess::startDetached(QString::fromStdString(program), {});
+    }
+
+    // The common desktops' own system information programs, in the order of
+    // preference: KDE's, then the stand-alone ones that any desktop can run.
+    std::optional<std::string> system_information_tool() override
+    {
+        for (const char* name : {"kinfocenter", "hardinfo2", "hardinfo", "cpu-x"}) {
+            const QString found = QStandardPaths::findExecutable(QLatin1String(name));
+            if (!found.isEmpty()) {
+                return found.toStdString();
+            }
+        }
+        return std::nullopt;
     }
 };
 
@@ -59,8 +74,10 @@ public:
                          const std::string&, int) override
     {
         const QString text = QString::fromStdString(target);
-        const QUrl url = text.contains(QStringLiteral("://")) ? QUrl(text, QUrl::StrictMode)
-                                                              : QUrl::fromLocalFile(text);
+        // A relative path is taken from the working folder, as a shell would.
+        const QUrl url = text.contains(QStringLiteral("://"))
+                             ? QUrl(text, QUrl::StrictMode)
+                             : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
         return !text.isEmpty() && url.isValid() && QDesktopServices::openUrl(url) ? kOpened
                                                                                   : kNoAssociation;
     }

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The Debian package: built by CPack into a temporary folder, it names its
+# shared-library dependencies, lintian finds no error in it, and unpacked,
+# both programs run from it.
+#
+#   deb.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+if ! cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log" >&2
+  exit 1
+fi
+deb="$(echo "$work"/quillbox_*.deb)"
+
+# Without them `apt-get install ./quillbox.deb` would not bring Qt along.
+depends="$(dpkg-deb -f "$deb" Depends)"
+for library in libc6 libstdc++6 libqt6widgets6; do
+  grep -q "\b$library\b" <<<"$depends" || { echo "Depends lacks $library: $depends" >&2; exit 1; }
+done
+
+# Warnings and notes are shown, errors fail.
+lintian --fail-on error --tag-display-limit 0 "$deb"
+
+dpkg-deb -x "$deb" "$work/root"
+bin="$work/root/usr/bin"
+version="$("$bin/quillbox-cli" --version)"
+[ "$version" = "quillbox-cli 1.2" ] || { echo "quillbox-cli --version printed '$version'" >&2; exit 1; }
+
+# The window takes no option to show itself and quit: still running after
+# three seconds means it came up; stopped then, it must end at once.
+status=0
+QT_QPA_PLATFORM=offscreen timeout --kill-after=5 3 "$bin/quillbox" >"$work/quillbox.log" 2>&1 || status=$?
+if [ "$status" -ne 124 ]; then
+  echo "quillbox ended with status $status before it was stopped:" >&2
+  cat "$work/quillbox.log" >&2
+  exit 1
+fi
