@@ -21,8 +21,8 @@ namespace quillbox::platform {
 namespace {
 
 // The interface names the predefined root keys by their 32-bit values; the
-// Windows headers sign-extend those to pointer width, and a 64-bit advapi32
-// knows them only so.
+// Windows headers sign-extend those to pointer width, so they are handed on
+// exactly as HKEY_LOCAL_MACHINE itself would be.
 HKEY to_hkey(Registry::Key key)
 {
     if (key >= 0x80000000U && key <= 0xFFFFFFFFU) {

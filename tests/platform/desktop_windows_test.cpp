@@ -3,6 +3,7 @@
 // files held open by another program.
 
 // own
+#include "about/sys_info.h"
 #include "platform/desktop.h"
 #include "saves/extract.h"
 #include "saves/file_io.h"
@@ -55,6 +56,7 @@ struct Stored {
     DWORD type;
     std::string bytes;
     bool found;
+    std::string text;  // what GetKeyValue makes of it
 };
 
 class RegistryRead : public ::testing::TestWithParam<Stored> {};
@@ -78,21 +80,28 @@ TEST_P(RegistryRead, GivesTheStoredBytesAndTypeOrNothing)
     }
     EXPECT_FALSE(registry.query(*key, "no such value", buffer, type, size));
     registry.close(*key);
+
+    std::string text = "before";
+    EXPECT_EQ(about::GetKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, v.name, text), v.found);
+    EXPECT_EQ(text, v.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, RegistryRead,
-    ::testing::Values(Stored{"zero", REG_SZ, std::string("C:\\a b\\x.exe") + '\0', true},
-                      Stored{"nozero", REG_SZ, "C:\\tools", true},
-                      Stored{"number", REG_DWORD, std::string("\x2A\x01\0\0", 4), true},
-                      Stored{"fits", REG_SZ, std::string(1023, 'f') + '\0', true},
-                      Stored{"long", REG_SZ, std::string(1025, 'l') + '\0', false}),
+    ::testing::Values(Stored{"zero", REG_SZ, std::string("C:\\a b\\x.exe") + '\0', true, "C:\\a b\\x.exe"},
+                      Stored{"nozero", REG_SZ, "C:\\tools", true, "C:\\tools"},
+                      Stored{"number", REG_DWORD, std::string("\x2A\x01\0\0", 4), true, "298"},
+                      Stored{"fits", REG_SZ, std::string(1023, 'f') + '\0', true, std::string(1023, 'f')},
+                      Stored{"long", REG_SZ, std::string(1025, 'l') + '\0', false, ""}),
     [](const ::testing::TestParamInfo<Stored>& value) { return std::string(value.param.name); });
 
 TEST(Registry, AMissingKeyDoesNotOpen)
 {
     EXPECT_FALSE(desktop().registry.open(Registry::kLocalMachine, "SOFTWARE\\Quillbox\\No such key",
                                          Registry::kKeyRead));
+    std::string text = "before";
+    EXPECT_FALSE(about::GetKeyValue(desktop().registry, Registry::kLocalMachine, "SOFTWARE\\Quillbox\\No such key", "PATH", text));
+    EXPECT_EQ(text, "");
 }
 
 // The tool that plays MSINFO32.EXE leaves a file named "started" beside itself.
@@ -122,6 +131,25 @@ TEST_F(Programs, LauncherStartsAProgramAndDoesNotWait)
     EXPECT_TRUE(started());
     EXPECT_FALSE(desktop().launcher.start(dir_.file("missing.exe")));
     EXPECT_FALSE(desktop().launcher.start(""));
+}
+
+// The registry's PATH entry names the tool; without it, the folder entry
+// names the tool's folder.
+TEST_F(Programs, StartSysInfoStartsTheToolTheRegistryNames)
+{
+    set_value(kMsinfoKey, "PATH", REG_SZ, dir_.file("MSINFO32.EXE"));
+    set_value(kLocationKey, "MSINFO", REG_SZ, "C:\\nowhere");
+    EXPECT_EQ(about::StartSysInfo(desktop()), std::nullopt);
+    EXPECT_TRUE(started());
+
+    fs::remove(dir_.path() / "started");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kMsinfoKey, "PATH");
+    set_value(kLocationKey, "MSINFO", REG_SZ, dir_.path().string());
+    EXPECT_EQ(about::StartSysInfo(desktop()), std::nullopt);
+    EXPECT_TRUE(started());
+
+    fs::remove(dir_.path() / "MSINFO32.EXE");
+    EXPECT_EQ(about::StartSysInfo(desktop()), about::kSysInfoUnavailable);
 }
 
 TEST_F(Programs, PlainFilesAreNeitherFoldersNorHiddenNorSystemFiles)
