@@ -19,7 +19,8 @@ foreach(name BESCES-50501REZ.psu BESCES-50501REZ.xps BESCES-50501REZ.sps)
   set(out "${OUT}/${name}")
   file(REMOVE_RECURSE "${out}")
   execute_process(COMMAND ${CLI} list --json "${save}" OUTPUT_VARIABLE json RESULT_VARIABLE listed)
-  execute_process(COMMAND ${CLI} extract-all "${save}" "${out}" OUTPUT_QUIET RESULT_VARIABLE extracted)
+  execute_process(COMMAND ${CLI} extract-all "${save}" "${out}"
+                  OUTPUT_QUIET RESULT_VARIABLE extracted)
   # The saves' folder differs between machines; Windows ends lines with CR LF.
   string(REPLACE "${SAVES}/" "" json "${json}")
   string(REPLACE "\r" "" json "${json}")

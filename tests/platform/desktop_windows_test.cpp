@@ -66,7 +66,8 @@ TEST_P(RegistryRead, GivesTheStoredBytesAndTypeOrNothing)
     const Stored& v = GetParam();
     set_value(kMsinfoKey, v.name, v.type, v.bytes);
     Registry& registry = desktop().registry;
-    const std::optional<Registry::Key> key = registry.open(Registry::kLocalMachine, kMsinfoKey, Registry::kKeyRead);
+    const std::optional<Registry::Key> key =
+        registry.open(Registry::kLocalMachine, kMsinfoKey, Registry::kKeyRead);
     ASSERT_TRUE(key);
     std::vector<std::uint8_t> buffer(1024);
     std::uint32_t type = 0;
@@ -82,25 +83,28 @@ TEST_P(RegistryRead, GivesTheStoredBytesAndTypeOrNothing)
     registry.close(*key);
 
     std::string text = "before";
-    EXPECT_EQ(about::GetKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, v.name, text), v.found);
+    EXPECT_EQ(about::GetKeyValue(registry, Registry::kLocalMachine, kMsinfoKey, v.name, text),
+              v.found);
     EXPECT_EQ(text, v.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, RegistryRead,
-    ::testing::Values(Stored{"zero", REG_SZ, std::string("C:\\a b\\x.exe") + '\0', true, "C:\\a b\\x.exe"},
-                      Stored{"nozero", REG_SZ, "C:\\tools", true, "C:\\tools"},
-                      Stored{"number", REG_DWORD, std::string("\x2A\x01\0\0", 4), true, "298"},
-                      Stored{"fits", REG_SZ, std::string(1023, 'f') + '\0', true, std::string(1023, 'f')},
-                      Stored{"long", REG_SZ, std::string(1025, 'l') + '\0', false, ""}),
+    ::testing::Values(
+        Stored{"zero", REG_SZ, std::string("C:\\a b\\x.exe") + '\0', true, "C:\\a b\\x.exe"},
+        Stored{"nozero", REG_SZ, "C:\\tools", true, "C:\\tools"},
+        Stored{"number", REG_DWORD, std::string("\x2A\x01\0\0", 4), true, "298"},
+        Stored{"fits", REG_SZ, std::string(1023, 'f') + '\0', true, std::string(1023, 'f')},
+        Stored{"long", REG_SZ, std::string(1025, 'l') + '\0', false, ""}),
     [](const ::testing::TestParamInfo<Stored>& value) { return std::string(value.param.name); });
 
 TEST(Registry, AMissingKeyDoesNotOpen)
 {
-    EXPECT_FALSE(desktop().registry.open(Registry::kLocalMachine, "SOFTWARE\\Quillbox\\No such key",
-                                         Registry::kKeyRead));
+    const char* missing = "SOFTWARE\\Quillbox\\No such key";
+    EXPECT_FALSE(desktop().registry.open(Registry::kLocalMachine, missing, Registry::kKeyRead));
     std::string text = "before";
-    EXPECT_FALSE(about::GetKeyValue(desktop().registry, Registry::kLocalMachine, "SOFTWARE\\Quillbox\\No such key", "PATH", text));
+    EXPECT_FALSE(
+        about::GetKeyValue(desktop().registry, Registry::kLocalMachine, missing, "PATH", text));
     EXPECT_EQ(text, "");
 }
 
@@ -110,7 +114,8 @@ protected:
     void SetUp() override
     {
         wchar_t self[MAX_PATH];
-        bin_ = fs::path(std::wstring(self, GetModuleFileNameW(nullptr, self, MAX_PATH))).parent_path();
+        const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+        bin_ = fs::path(std::wstring(self, length)).parent_path();
         fs::copy_file(bin_ / "fake_msinfo32.exe", dir_.path() / "MSINFO32.EXE");
     }
     bool started() const
@@ -155,8 +160,9 @@ TEST_F(Programs, StartSysInfoStartsTheToolTheRegistryNames)
 TEST_F(Programs, PlainFilesAreNeitherFoldersNorHiddenNorSystemFiles)
 {
     const std::vector<std::pair<DWORD, bool>> cases = {
-        {FILE_ATTRIBUTE_NORMAL, true},   {FILE_ATTRIBUTE_READONLY, true}, {FILE_ATTRIBUTE_ARCHIVE, true},
-        {FILE_ATTRIBUTE_HIDDEN, false},  {FILE_ATTRIBUTE_SYSTEM, false},
+        {FILE_ATTRIBUTE_NORMAL, true}, {FILE_ATTRIBUTE_READONLY, true},
+        {FILE_ATTRIBUTE_ARCHIVE, true}, {FILE_ATTRIBUTE_HIDDEN, false},
+        {FILE_ATTRIBUTE_SYSTEM, false},
     };
     for (const auto& [attributes, plain] : cases) {
         const std::string file = dir_.file("MSINFO32.EXE");
@@ -201,17 +207,21 @@ TEST_F(Programs, NamesOutsideTheAnsiCodePageOpenAndExtract)
     const std::string folder = to_utf8(dir_.path()) + "\\Spielstände 日本";
     const std::string save = folder + "\\Rez ß.psu";
     fs::create_directory(to_path(folder));
-    const testing::Section section = testing::section("icon \xFC.sys", 40);  // Windows-1252 in the save
+    // Names in saves are Windows-1252.
+    const testing::Section section = testing::section("icon \xFC.sys", 40);
     testing::write_file(to_path(save), testing::ems_save("D", {section}));
 
     saves::SaveState state;
     EXPECT_EQ(saves::open_save(state, save).kind, saves::OpenOutcome::Kind::loaded);
     EXPECT_EQ(state.txtload, save);
-    EXPECT_EQ(saves::extract_data(state, folder + "\\ä.bin").kind, saves::ExtractOutcome::Kind::written);
+    EXPECT_EQ(saves::extract_data(state, folder + "\\ä.bin").kind,
+              saves::ExtractOutcome::Kind::written);
     EXPECT_EQ(testing::read_file(to_path(folder + "\\ä.bin")), section.data);
 
     const fs::path out = to_path(folder) / L"aus ö";
-    EXPECT_EQ(run_cli(bin_, L"extract-all \"" + to_path(save).wstring() + L"\" \"" + out.wstring() + L"\""), 0U);
+    const std::wstring arguments =
+        L"extract-all \"" + to_path(save).wstring() + L"\" \"" + out.wstring() + L"\"";
+    EXPECT_EQ(run_cli(bin_, arguments), 0U);
     EXPECT_EQ(testing::read_file(out / L"icon ü.sys"), section.data);
 }
 
@@ -230,13 +240,15 @@ TEST_F(Programs, AFileInUseByAnotherProgramIsNamedSo)
     HANDLE held = hold(save, 0);
     saves::SaveState state;
     const saves::OpenOutcome refused = saves::open_save(state, save);
-    EXPECT_EQ(refused.message, "The save \"" + save + "\" could not be read: it is in use by another program.");
+    EXPECT_EQ(refused.message,
+              "The save \"" + save + "\" could not be read: it is in use by another program.");
     CloseHandle(held);
 
     ASSERT_EQ(saves::open_save(state, save).kind, saves::OpenOutcome::Kind::loaded);
     held = hold(target, FILE_SHARE_READ);
     const saves::ExtractOutcome r = saves::extract_data(state, target);
-    EXPECT_EQ(r.message, "The file \"" + target + "\" could not be written: it is in use by another program.");
+    EXPECT_EQ(r.message,
+              "The file \"" + target + "\" could not be written: it is in use by another program.");
     CloseHandle(held);
     EXPECT_EQ(testing::read_file(target), Bytes(3, 0x11));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 3);  // nothing left beside it
