@@ -41,6 +41,7 @@ screenshot: demo
 	scripts/deps --screenshot
 	scripts/screenshot build/demo/demo.psu docs/screenshot.png
 	scripts/screenshot about docs/screenshot-about.png
+	scripts/screenshot update docs/screenshot-update.png
 
 # PREFIX and DESTDIR as usual: make install PREFIX=/usr DESTDIR=/tmp/stage
 PREFIX ?= /usr/local

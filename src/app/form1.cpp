@@ -8,6 +8,7 @@
 #include "saves/extract.h"
 #include "saves/open_save.h"
 #include "shell/end_program.h"
+#include "update/liveu.h"
 
 // Qt
 #include <QAction>
@@ -199,11 +200,7 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::mnuProgramUpdate_Click()
 {
-    showSecondary(liveu_, [] {
-        return makePlaceholderWindow(QStringLiteral("liveu"),
-                                     QStringLiteral("Quillbox Update Check"),
-                                     QStringLiteral("The update check is not available yet."));
-    });
+    showSecondary(liveu_, [this] { return new update::liveu(services_); });
 }
 
 void Form1::mnuProgramAbout_Click()

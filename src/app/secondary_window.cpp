@@ -2,10 +2,6 @@
 #include "app/secondary_window.h"
 #include "shell/end_program.h"
 
-// Qt
-#include <QLabel>
-#include <QVBoxLayout>
-
 namespace quillbox::app {
 
 void showSecondary(QPointer<QWidget>& window, const std::function<QWidget*()>& make)
@@ -18,17 +14,6 @@ void showSecondary(QPointer<QWidget>& window, const std::function<QWidget*()>& m
     window->show();
     window->raise();
     window->activateWindow();
-}
-
-QWidget* makePlaceholderWindow(const QString& objectName, const QString& title,
-                               const QString& text)
-{
-    auto* window = new QWidget;
-    window->setObjectName(objectName);
-    window->setWindowTitle(title);
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(new QLabel(text, window));
-    return window;
 }
 
 }  // namespace quillbox::app

@@ -20,6 +20,16 @@ QString filter(const QString& description, const QString& patterns)
     return description + QStringLiteral(" (") + patterns + QStringLiteral(")");
 }
 
+// A modal box: OK only, the program title as caption.
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, QStringLiteral("Quillbox"), QString(), QMessageBox::Ok, parent);
+    // Plain text: messages quote file names, which must not be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.exec();
+}
+
 }  // namespace
 
 QString QtUserDialogs::openFileName(QWidget* parent, const QString& description,
@@ -40,12 +50,12 @@ QString QtUserDialogs::saveFileName(QWidget* parent, const QString& description,
 
 void QtUserDialogs::message(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillbox"), QString(), QMessageBox::Ok,
-                    parent);
-    // Plain text: messages quote file names, which must not be read as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    box.exec();
+    showMessage(parent, QMessageBox::NoIcon, text);
+}
+
+void QtUserDialogs::information(QWidget* parent, const QString& text)
+{
+    showMessage(parent, QMessageBox::Information, text);
 }
 
 }  // namespace quillbox::app

@@ -26,6 +26,8 @@ public:
     // Modal message box: OK only, no icon, captioned with the program title.
     // `text` is plain text; "\r\n" is a line break.
     virtual void message(QWidget* parent, const QString& text) = 0;
+    // As message, with the information icon.
+    virtual void information(QWidget* parent, const QString& text) = 0;
 };
 
 // The dialogs a user sees: QFileDialog and QMessageBox.
@@ -36,6 +38,7 @@ public:
     QString saveFileName(QWidget* parent, const QString& description,
                          const QString& patterns) override;
     void message(QWidget* parent, const QString& text) override;
+    void information(QWidget* parent, const QString& text) override;
 };
 
 }  // namespace quillbox::app

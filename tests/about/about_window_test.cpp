@@ -1,8 +1,8 @@
 // own
 #include "about/frm_about.h"
 #include "about/sys_info.h"
-#include "app/user_dialogs.h"
 #include "support/fake_desktop.h"
+#include "support/scripted_dialogs.h"
 
 // Qt
 #include <QLabel>
@@ -13,13 +13,6 @@
 using namespace quillbox;
 
 namespace {
-
-struct LoggedDialogs final : app::UserDialogs {
-    QStringList messages;
-    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    void message(QWidget*, const QString& text) override { messages << text; }
-};
 
 }  // namespace
 
@@ -86,13 +79,13 @@ private Q_SLOTS:
         sysInfo->click();  // nothing in the registry, no tool of the desktop's own
         desktop_->launcher.own_tool = "/usr/bin/hardinfo";
         sysInfo->click();
-        QCOMPARE(dialogs_.messages, QStringList{about::kSysInfoUnavailable});
+        QCOMPARE(dialogs_.log, QStringList{about::kSysInfoUnavailable});
         QCOMPARE(desktop_->launcher.started, std::vector<std::string>{"/usr/bin/hardinfo"});
         QVERIFY(box_->isVisible());
     }
 
 private:
-    LoggedDialogs dialogs_;
+    testing::ScriptedDialogs dialogs_;
     std::unique_ptr<testing::FakeDesktop> desktop_;
     QPointer<about::frmAbout> box_;
 };

@@ -2,7 +2,9 @@
 #include "app/form1.h"
 #include "app/user_dialogs.h"
 #include "saves/messages.h"
+#include "support/fake_desktop.h"
 #include "support/save_builder.h"
+#include "support/scripted_dialogs.h"
 
 // Qt
 #include <QAbstractItemView>
@@ -27,24 +29,6 @@ namespace messages = saves::messages;
 
 namespace {
 
-// Answers the window's file dialogs and logs what it was shown: the filter
-// of each file dialog and the text of each message.
-struct ScriptedDialogs final : app::UserDialogs {
-    QString answer;  // the full path chosen; empty means Cancel
-    QStringList log;
-
-    QString openFileName(QWidget*, const QString& text, const QString& patterns) override
-    {
-        log << text + " (" + patterns + ')';
-        return answer;
-    }
-    QString saveFileName(QWidget* parent, const QString& text, const QString& patterns) override
-    {
-        return openFileName(parent, text, patterns);
-    }
-    void message(QWidget*, const QString& text) override { log << text; }
-};
-
 const std::vector<testing::Section> kSections = {testing::section("icon.sys", 964, 7),
                                                  testing::section("view&co.ico", 1357, 3),
                                                  testing::section("game.dat", 2468, 5)};
@@ -67,7 +51,7 @@ public:
 private Q_SLOTS:
     void init()
     {
-        form_ = std::make_unique<app::Form1>(app::Services{dialogs_, platform::native_desktop()});
+        form_ = std::make_unique<app::Form1>(app::Services{dialogs_, desktop_.desktop});
         form_->show();
     }
     void cleanup()
@@ -273,7 +257,8 @@ private:
     }
 
     QTemporaryDir tmp_;
-    ScriptedDialogs dialogs_;
+    testing::ScriptedDialogs dialogs_;
+    testing::FakeDesktop desktop_;
     std::unique_ptr<app::Form1> form_;
     QStringList closed_;
 };

@@ -1,0 +1,58 @@
+// own
+#include "update/download_file.h"
+#include "app/user_dialogs.h"
+#include "saves/file_io.h"
+#include "update/transfer.h"
+
+// Qt
+#include <QDir>
+
+namespace quillbox::update {
+
+namespace {
+
+// The name comes from the end of a URL: it must name a file inside the folder.
+bool isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('\\')) && !name.contains(QChar::Null);
+}
+
+}  // namespace
+
+QString fileNameOf(const QString& url)
+{
+    QString name;
+    for (qsizetype i = 0; i < url.size(); ++i) {
+        if (url[i] == QLatin1Char('/')) {
+            name = url.mid(i + 1);
+        }
+    }
+    return name;
+}
+
+bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,
+                  app::UserDialogs& dialogs, QWidget* parent)
+{
+    if (transfer.StillExecuting()) {
+        return false;
+    }
+    const Transfer::Result fetched = transfer.OpenURL(url);
+    if (fetched.outcome == Transfer::Outcome::Cancelled) {
+        return false;
+    }
+    bool written = false;
+    if (fetched.outcome == Transfer::Outcome::Fetched) {
+        const QString name = fileNameOf(url);
+        written = !folder.isEmpty() && isPlainFileName(name) &&
+                  !saves::write_file_atomically(
+                      saves::to_path(QDir(folder).filePath(name).toStdString()),
+                      fetched.body.constData(), static_cast<std::size_t>(fetched.body.size()));
+    }
+    if (!written) {
+        dialogs.information(parent, QString::fromLatin1(kTransferFailed));
+    }
+    return written;
+}
+
+}  // namespace quillbox::update

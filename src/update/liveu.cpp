@@ -1,0 +1,279 @@
+// own
+#include "update/liveu.h"
+#include "app/link_label.h"
+#include "app/user_dialogs.h"
+#include "app/window_icon.h"
+#include "quillbox/version.h"
+#include "shell/shell_open.h"
+#include "update/download_file.h"
+#include "update/transfer.h"
+#include "update/version_file.h"
+
+// Qt
+#include <QCloseEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTemporaryDir>
+#include <QTimer>
+
+// std
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace quillbox::update {
+
+namespace {
+
+const QString kHost = QString::fromLatin1(settings::website_host);
+const QString kUnreadable = QStringLiteral("The update server's answer could not be read.");
+// Timer1 asks for every millisecond, which Windows timers round up to their
+// 15.6 ms tick; a true 1 ms tick would cost an idle window a few percent of a
+// core for changes nobody could see.
+constexpr int kTimer1Interval = 16;
+
+// The captions of these narrow buttons take two lines.
+class WrappingButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                             palette(), isEnabled(), caption, QPalette::ButtonText);
+    }
+};
+
+// A timer interval as the window sets it: 0 silences the timer.
+void setInterval(QTimer& timer, int milliseconds)
+{
+    if (milliseconds == 0) {
+        timer.stop();
+    } else {
+        timer.start(milliseconds);
+    }
+}
+
+void makeBold(QWidget& widget)
+{
+    QFont font = widget.font();
+    font.setBold(true);
+    widget.setFont(font);
+}
+
+// The version in the file at `path`, or nothing when it holds none.
+std::optional<QString> readVersion(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray text = file.readAll();
+    const std::string field =
+        first_field(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (!is_version(field)) {
+        return std::nullopt;
+    }
+    return QString::fromStdString(field);
+}
+
+}  // namespace
+
+liveu::liveu(const app::Services& services, QWidget* parent)
+    : QWidget(parent), dialogs_(services.dialogs), shell_(services.desktop.shell),
+      versionUrl_(QString::fromStdString(services.version_url))
+{
+    setObjectName(QStringLiteral("liveu"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Quillbox Update Check (code by Marrow)"));
+    setWindowIcon(app::programIcon());
+    setFixedSize(442, 148);
+    buildControls();
+    Form_Load();
+}
+
+void liveu::buildControls()
+{
+    Frame1_ = new QGroupBox(QStringLiteral("Update Check Control Panel"), this);
+    Frame1_->setObjectName(QStringLiteral("Frame1"));
+    Frame1_->setGeometry(0, 0, 441, 105);
+
+    Label1_ = new QLabel(QStringLiteral("Click Check for New Version to begin"), Frame1_);
+    Label1_->setObjectName(QStringLiteral("Label1"));
+    Label1_->setGeometry(8, 24, 313, 33);
+    Label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1_->setWordWrap(true);
+    makeBold(*Label1_);
+
+    Command1_ = new WrappingButton(QStringLiteral("Check for new version"), Frame1_);
+    Command1_->setObjectName(QStringLiteral("Command1"));
+    Command1_->setGeometry(328, 15, 105, 37);
+    makeBold(*Command1_);
+    connect(Command1_, &QPushButton::clicked, this, &liveu::Command1_Click);
+
+    Command2_ = new WrappingButton(QStringLiteral("Close Update Check"), Frame1_);
+    Command2_->setObjectName(QStringLiteral("Command2"));
+    Command2_->setGeometry(330, 64, 103, 33);
+    connect(Command2_, &QPushButton::clicked, this, &liveu::Command2_Click);
+
+    Timer1_ = new QTimer(Frame1_);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1_, &QTimer::timeout, this, &liveu::Timer1_Timer);
+    setInterval(*Timer1_, kTimer1Interval);
+
+    Timer2_ = new QTimer(Frame1_);
+    Timer2_->setObjectName(QStringLiteral("Timer2"));
+    connect(Timer2_, &QTimer::timeout, this, &liveu::Timer2_Timer);
+
+    Inet1_ = new NetworkTransfer(Frame1_);
+    Inet1_->setObjectName(QStringLiteral("Inet1"));
+
+    ProgressBar1_ = new QProgressBar(this);
+    ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1_->setGeometry(8, 80, 313, 17);
+    ProgressBar1_->setRange(0, 3);
+    ProgressBar1_->setValue(0);
+    ProgressBar1_->setTextVisible(false);
+
+    Label3_ = new QLabel(QStringLiteral("Quillbox available from:"), this);
+    Label3_->setObjectName(QStringLiteral("Label3"));
+
+    Label2_ = new app::LinkLabel(kHost, this, [this] { Label2_Click(); });
+    Label2_->setObjectName(QStringLiteral("Label2"));
+    // Fonts wider than the design's get the room their text needs; the link
+    // keeps its place just after the label.
+    Label3_->setGeometry(6, 108, std::max(127, Label3_->sizeHint().width()), 15);
+    Label2_->setGeometry(Label3_->geometry().right() + 4, 108,
+                         std::max(182, Label2_->sizeHint().width()), 19);
+
+    StatusBar1_ = new QStatusBar(this);
+    StatusBar1_->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1_->setGeometry(0, 123, 442, 25);
+    StatusBar1_->setSizeGripEnabled(false);
+    panel1_ = new QLabel(StatusBar1_);
+    panel1_->setObjectName(QStringLiteral("StatusBar1_Panel1"));
+    panel2_ = new QLabel(StatusBar1_);
+    panel2_->setObjectName(QStringLiteral("StatusBar1_Panel2"));
+    panel2_->setMinimumWidth(150);
+    for (QLabel* panel : {panel1_, panel2_}) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    StatusBar1_->addWidget(panel1_, 1);
+    StatusBar1_->addPermanentWidget(panel2_);
+}
+
+void liveu::Form_Load()
+{
+    CurrentVersion = QStringLiteral("%1.%2").arg(version::major).arg(version::minor);
+    StatusText = QStringLiteral("Idle");
+    ElapsedSeconds = 0;
+}
+
+void liveu::Command1_Click()
+{
+    // Closing the window during the check only hides it: the check is still
+    // on the stack, so the window goes once the check has returned.
+    checking_ = true;
+    const auto checked = qScopeGuard([this] {
+        checking_ = false;
+        if (deleteWhenChecked_) {
+            deleteLater();
+        }
+    });
+
+    ElapsedSeconds = 0;
+    setInterval(*Timer2_, 1000);
+    Command1_->setEnabled(false);
+    Command2_->setEnabled(false);
+    ProgressBar1_->setValue(1);
+    StatusText = QStringLiteral("Checking for updated version.");
+    // The local copy gets a folder of its own, gone with it when the check
+    // ends however it ends; the program's folder may not be writable.
+    const QTemporaryDir folder;
+    if (!DownloadFile(*Inet1_, versionUrl_, folder.path(), dialogs_, this)) {
+        ProgressBar1_->setValue(3);
+        setInterval(*Timer2_, 0);
+        return;
+    }
+    ProgressBar1_->setValue(2);
+    StatusText = QStringLiteral("Version check success.");
+    const QString localCopy = folder.filePath(fileNameOf(versionUrl_));
+    const std::optional<QString> remote = readVersion(localCopy);
+    if (!remote) {
+        report(kUnreadable);
+    } else if (is_newer(remote->toStdString(), CurrentVersion.toStdString())) {
+        report(QStringLiteral("There is an update available to version ") + *remote +
+               QStringLiteral(" at ") + kHost);
+    } else {
+        report(QStringLiteral("There is no update available."));
+    }
+    QFile::remove(localCopy);
+}
+
+void liveu::report(const QString& result)
+{
+    Label1_->setText(result);
+    ProgressBar1_->setValue(3);
+    setInterval(*Timer2_, 0);
+    dialogs_.message(this, result);
+    Command1_->setEnabled(true);
+    Command2_->setEnabled(true);
+}
+
+void liveu::Command2_Click() { close(); }
+
+void liveu::Label2_Click() { shell::ShellOpen(shell_, "http://" + kHost.toStdString()); }
+
+void liveu::Timer1_Timer()
+{
+    const QString text =
+        QStringLiteral("Status: ") + (Inet1_->StillExecuting() ? StatusText : QStringLiteral("Idle"));
+    // Ticks come every millisecond; most change nothing.
+    if (panel1_->text() != text) {
+        panel1_->setText(text);
+    }
+}
+
+void liveu::Timer2_Timer()
+{
+    // A 16-bit counter: it stops at its top rather than turn negative.
+    if (ElapsedSeconds < std::numeric_limits<qint16>::max()) {
+        ++ElapsedSeconds;
+    }
+    panel2_->setText(QStringLiteral("Total Time: %1 Seconds").arg(ElapsedSeconds));
+}
+
+void liveu::closeEvent(QCloseEvent* event)
+{
+    setInterval(*Timer1_, 0);
+    setInterval(*Timer2_, 0);
+    if (checking_) {
+        // No message, nothing on disk: the fetch returns as cancelled.
+        Inet1_->Cancel();
+        if (testAttribute(Qt::WA_DeleteOnClose)) {
+            setAttribute(Qt::WA_DeleteOnClose, false);
+            deleteWhenChecked_ = true;
+        }
+    }
+    event->accept();
+}
+
+}  // namespace quillbox::update
