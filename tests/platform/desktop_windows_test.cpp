@@ -118,6 +118,16 @@ protected:
         bin_ = fs::path(std::wstring(self, length)).parent_path();
         fs::copy_file(bin_ / "fake_msinfo32.exe", dir_.path() / "MSINFO32.EXE");
     }
+    // A program still running cannot be deleted: wait for it to end, so the
+    // folder goes with the test.
+    void TearDown() override
+    {
+        std::error_code ec;
+        for (int i = 0; i < 200 && fs::exists(dir_.path() / "MSINFO32.EXE"); ++i) {
+            fs::remove(dir_.path() / "MSINFO32.EXE", ec);
+            Sleep(50);
+        }
+    }
     bool started() const
     {
         for (int i = 0; i < 200 && !fs::exists(dir_.path() / "started"); ++i) {
@@ -153,7 +163,8 @@ TEST_F(Programs, StartSysInfoStartsTheToolTheRegistryNames)
     EXPECT_EQ(about::StartSysInfo(desktop()), std::nullopt);
     EXPECT_TRUE(started());
 
-    fs::remove(dir_.path() / "MSINFO32.EXE");
+    fs::create_directory(dir_.path() / "empty");
+    set_value(kLocationKey, "MSINFO", REG_SZ, dir_.file("empty"));
     EXPECT_EQ(about::StartSysInfo(desktop()), about::kSysInfoUnavailable);
 }
 
