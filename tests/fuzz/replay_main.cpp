@@ -5,6 +5,7 @@
 // libFuzzer corpus with.
 
 // own
+#include "fuzz/save_fuzz.h"
 #include "support/save_builder.h"
 
 // std
@@ -49,6 +50,7 @@ int main(int argc, char** argv)
         }
         return 0;
     }
+    quillbox::fuzz::every_input_through_files = true;
     std::size_t inputs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path arg = argv[i];
