@@ -1,5 +1,5 @@
 # Two commands for a fresh Debian machine: `make run` and `make test`.
-.PHONY: run test build asan-test windows-test bench demo screenshot clean install package
+.PHONY: run test build asan-test windows-test bench fuzz demo screenshot clean install package
 
 JOBS ?= $(shell nproc)
 
@@ -36,6 +36,12 @@ bench:
 	cmake --preset release
 	cmake --build build-release -j $(JOBS) --target quillbox-bench
 	build-release/bin/quillbox-bench
+
+# Builds the libFuzzer target; the README says how to run a campaign.
+fuzz:
+	scripts/deps --fuzz
+	cmake --preset fuzz
+	cmake --build build-fuzz -j $(JOBS) --target save_fuzz
 
 screenshot: demo
 	scripts/deps --screenshot
