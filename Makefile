@@ -1,5 +1,5 @@
 # Two commands for a fresh Debian machine: `make run` and `make test`.
-.PHONY: run test build asan-test bench demo screenshot clean install package
+.PHONY: run test build asan-test windows-test bench fuzz demo screenshot clean install package
 
 JOBS ?= $(shell nproc)
 
@@ -23,11 +23,25 @@ asan-test:
 	cmake --build build-asan -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ctest --preset asan -j $(JOBS)
 
+# The core, the CLI and the Windows desktop, cross-built with mingw-w64 and
+# tested under Wine in a prefix of their own inside build-windows.
+windows-test:
+	scripts/deps --windows
+	cmake --preset windows
+	cmake --build build-windows -j $(JOBS)
+	ctest --preset windows -j $(JOBS)
+
 bench:
 	scripts/deps
 	cmake --preset release
 	cmake --build build-release -j $(JOBS) --target quillbox-bench
 	build-release/bin/quillbox-bench
+
+# Builds the libFuzzer target; the README says how to run a campaign.
+fuzz:
+	scripts/deps --fuzz
+	cmake --preset fuzz
+	cmake --build build-fuzz -j $(JOBS) --target save_fuzz
 
 screenshot: demo
 	scripts/deps --screenshot
@@ -45,4 +59,4 @@ package: build
 	cmake --build build --target package
 
 clean:
-	rm -rf build build-asan build-release build-fuzz
+	rm -rf build build-asan build-release build-fuzz build-windows

@@ -193,7 +193,7 @@ int extract_all(const std::string& path, const std::string& dir, std::ostream& o
         }
         used.insert(name);
 
-        const std::string target = (saves::to_path(dir) / saves::to_path(name)).string();
+        const std::string target = saves::to_utf8(saves::to_path(dir) / saves::to_path(name));
         state->select(i);
         const ExtractOutcome r = saves::extract_data(*state, target);
         if (r.kind == ExtractOutcome::Kind::written) {

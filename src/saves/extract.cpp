@@ -2,13 +2,13 @@
 #include "extract.h"
 #include "file_io.h"
 #include "messages.h"
+#include "section_buffer.h"
 
 // std
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <new>
 #include <system_error>
 
@@ -101,15 +101,15 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
 
     // The whole section in memory before the target is touched.
     const std::size_t size = static_cast<std::uint32_t>(*length);  // never negative
-    std::unique_ptr<char[]> buffer;
+    std::optional<SectionBuffer> buffer;
     try {
-        buffer = std::make_unique_for_overwrite<char[]>(size);
+        buffer.emplace(size);
     } catch (const std::bad_alloc&) {
         return {Kind::failed, "There is not enough memory to extract a section of " +
                                   std::to_string(size) + " bytes."};
     }
     if (size > 0 && (std::fseek(save.file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
-                     std::fread(buffer.get(), 1, size, save.file.get()) != size)) {
+                     std::fread(buffer->data(), 1, size, save.file.get()) != size)) {
         return {Kind::failed, read_failure(save_path)};
     }
     save.file.reset();
@@ -119,7 +119,7 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
     if (fs::exists(target_path, ec) && Exists(target) != 1) {
         return {Kind::failed, "The file \"" + target + "\" could not be written: it is a folder."};
     }
-    if (std::optional<std::string> error = write_file_atomically(target_path, buffer.get(), size)) {
+    if (std::optional<std::string> error = write_file_atomically(target_path, buffer->data(), size)) {
         return {Kind::failed, std::move(error)};
     }
     return {Kind::written, messages::kExtracted};

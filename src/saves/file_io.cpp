@@ -6,6 +6,18 @@
 #include <random>
 #include <system_error>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#endif
+
 namespace quillbox::saves {
 
 namespace fs = std::filesystem;
@@ -15,13 +27,13 @@ fs::path to_path(std::string_view utf8)
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-namespace {
-
-std::string display(const fs::path& path)
+std::string to_utf8(const fs::path& path)
 {
     const std::u8string u8 = path.u8string();
     return std::string(u8.begin(), u8.end());
 }
+
+namespace {
 
 std::string errno_reason(int err)
 {
@@ -37,15 +49,74 @@ std::string errno_reason(int err)
         return "the disk is full";
     case EROFS:
         return "the disk is read-only";
+    case EBUSY:
+        return "it is in use by another program";
     default:
         return std::generic_category().message(err);
     }
 }
 
+#ifdef _WIN32
+// The C runtime folds Windows' own reasons into fewer errno values; a file
+// that another program holds open without sharing it becomes a mere EACCES.
+int errno_of(DWORD error, int otherwise)
+{
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    default:
+        return otherwise;
+    }
+}
+
+// Windows answers "access denied", not "in use", when asked to replace a
+// file that another program holds open; asking for the right to delete it
+// tells the two apart.
+bool held_open_elsewhere(const fs::path& path)
+{
+    HANDLE h = CreateFileW(path.c_str(), DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+    CloseHandle(h);
+    return false;
+}
+#endif
+
 File open_file(const fs::path& path, bool for_writing)
 {
 #ifdef _WIN32
-    std::FILE* f = _wfopen(path.c_str(), for_writing ? L"wbx" : L"rb");
+    // Wide names, so that any name opens; and the exclusive create through
+    // _O_EXCL, since not every C runtime of Windows knows fopen's "x".
+    std::FILE* f = nullptr;
+    if (for_writing) {
+        int fd = -1;
+        if (_wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
+                      _S_IREAD | _S_IWRITE) == 0) {
+            f = _fdopen(fd, "wb");
+            if (f == nullptr) {
+                _close(fd);
+            }
+        }
+    } else {
+        f = _wfopen(path.c_str(), L"rb");
+    }
+    if (f == nullptr && errno == EACCES) {
+        errno = errno_of(_doserrno, EACCES);
+    }
 #else
     std::FILE* f = std::fopen(path.c_str(), for_writing ? "wbx" : "rb");
 #endif
@@ -65,7 +136,7 @@ fs::path temporary_beside(const fs::path& target)
 
 std::string save_failure(const fs::path& path, std::string_view reason)
 {
-    return "The save \"" + display(path) + "\" could not be read: " + std::string(reason) + ".";
+    return "The save \"" + to_utf8(path) + "\" could not be read: " + std::string(reason) + ".";
 }
 
 }  // namespace
@@ -116,7 +187,7 @@ std::optional<std::string> write_file_atomically(const fs::path& target, const c
 {
     const auto fail = [&](int err) {
         const std::string reason = err == ENOENT ? "its folder does not exist" : errno_reason(err);
-        return "The file \"" + display(target) + "\" could not be written: " + reason + ".";
+        return "The file \"" + to_utf8(target) + "\" could not be written: " + reason + ".";
     };
 
     fs::path tmp;
@@ -146,12 +217,25 @@ std::optional<std::string> write_file_atomically(const fs::path& target, const c
         fs::remove(tmp, ec);
         return fail(err != 0 ? err : EIO);
     }
+#ifdef _WIN32
+    // MoveFileEx, as std::filesystem::rename would, but with Windows' own
+    // error code, which tells a target in use from one we may not replace.
+    if (!MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        int rename_err = errno_of(GetLastError(), EIO);
+        if (rename_err == EACCES && held_open_elsewhere(target)) {
+            rename_err = EBUSY;
+        }
+        fs::remove(tmp, ec);
+        return fail(rename_err);
+    }
+#else
     fs::rename(tmp, target, ec);
     if (ec) {
         const int rename_err = ec.value();
         fs::remove(tmp, ec);
         return fail(rename_err);
     }
+#endif
     return std::nullopt;
 }
 

@@ -14,6 +14,8 @@ namespace quillbox::saves {
 
 // Paths travel through the state record as UTF-8 text.
 std::filesystem::path to_path(std::string_view utf8);
+// And back.
+std::string to_utf8(const std::filesystem::path& path);
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -23,10 +23,20 @@ void Get_Type(SaveState& state, std::string path)
 void valid_xps(SaveState& state)
 {
     SaveReader save(to_path(state.txtload));
+    valid_xps(state, save);
+}
+
+void valid_xps(SaveState& state, SaveReader& save)
+{
     state.txtvalidxps = save.read_byte(17) == 1 ? "False" : "True";
 }
 
-OpenOutcome open_save(SaveState& state, const std::string& chosen)
+namespace {
+
+// File, Open after the dialog; `open_reader(path)` gives the save's bytes.
+// The save is opened once and read by both the variant test and the builder.
+template <typename OpenReader>
+OpenOutcome open_with(SaveState& state, const std::string& chosen, OpenReader open_reader)
 {
     if (chosen.empty()) {
         return {OpenOutcome::Kind::cancelled, std::nullopt};
@@ -41,21 +51,35 @@ OpenOutcome open_save(SaveState& state, const std::string& chosen)
         slot.enabled = true;
     }
     try {
+        SaveReader save = open_reader(next.txtload);
         Get_Type(next, next.txtload);
         if (next.txttype == "xv2") {
-            valid_xps(next);
+            valid_xps(next, save);
             if (next.txtvalidxps == "False") {
                 state = std::move(next);
                 return {OpenOutcome::Kind::refused, messages::kXportV1};
             }
         }
-        std::optional<std::string> message = Find_sections(next);
+        std::optional<std::string> message = Find_sections(next, save);
         next.select(0);
         state = std::move(next);
         return {OpenOutcome::Kind::loaded, std::move(message)};
     } catch (const LoadError& error) {
         return {OpenOutcome::Kind::failed, error.what()};
     }
+}
+
+}  // namespace
+
+OpenOutcome open_save(SaveState& state, const std::string& chosen)
+{
+    return open_with(state, chosen, [](const std::string& path) { return SaveReader(to_path(path)); });
+}
+
+OpenOutcome open_save(SaveState& state, const std::string& chosen,
+                      std::span<const std::uint8_t> content)
+{
+    return open_with(state, chosen, [content](const std::string&) { return SaveReader(content); });
 }
 
 }  // namespace quillbox::saves

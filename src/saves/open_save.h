@@ -4,10 +4,14 @@
 #include "save_state.h"
 
 // std
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace quillbox::saves {
+
+class SaveReader;
 
 // Sets state.txttype from the text after the last "." of `path`: "ems" for
 // psu/PSU/psd/PSD, "xv2" for xps/XPS/sps/SPS; anything else leaves it as it was.
@@ -17,6 +21,7 @@ void Get_Type(SaveState& state, std::string path);
 // state.txtload is 1 (an Xport V1 save in V2 clothing), else to "True".
 // Throws LoadError when the save cannot be read.
 void valid_xps(SaveState& state);
+void valid_xps(SaveState& state, SaveReader& save);
 
 struct OpenOutcome {
     enum class Kind {
@@ -33,5 +38,10 @@ struct OpenOutcome {
 // File, Open from the moment the dialog has returned `chosen` (empty when the
 // user cancelled). On `failed`, `state` is exactly as it was before.
 OpenOutcome open_save(SaveState& state, const std::string& chosen);
+
+// The same for a save whose bytes are already in memory: `content` is read
+// as the file named `chosen`, which is never opened.
+OpenOutcome open_save(SaveState& state, const std::string& chosen,
+                      std::span<const std::uint8_t> content);
 
 }  // namespace quillbox::saves

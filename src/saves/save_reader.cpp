@@ -22,6 +22,12 @@ SaveReader::SaveReader(const fs::path& path) : path_(path)
     reopen();
 }
 
+SaveReader::SaveReader(std::span<const std::uint8_t> bytes)
+    : memory_(bytes.data()), size_(static_cast<std::int64_t>(bytes.size()))
+{
+    reopen();
+}
+
 void SaveReader::load_block(std::int64_t block_start)
 {
     const std::int64_t wanted = std::min(kBlockSize, size_ - block_start);
@@ -47,6 +53,9 @@ std::uint8_t SaveReader::read_byte(std::int64_t offset)
         return 0;
     }
     exhausted_ = false;
+    if (!file_) {
+        return memory_[offset];
+    }
     if (offset < block_start_ || offset >= block_start_ + block_size_) {
         load_block(offset - offset % kBlockSize);
     }

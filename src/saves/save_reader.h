@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace quillbox::saves {
@@ -15,10 +16,13 @@ namespace quillbox::saves {
 // A save opened read-only, read at 0-based offsets through a small block
 // cache, with the exhausted mark: whether the most recent byte read lay past
 // the end of the file. Reads past the end return 0; they are never errors.
+// The bytes may also be given in memory, which reads them the same way.
 class SaveReader {
 public:
     // Throws LoadError(unreadable) when the file cannot be opened.
     explicit SaveReader(const std::filesystem::path& path);
+    // Reads `bytes`, which must outlive the reader, as if they were a file.
+    explicit SaveReader(std::span<const std::uint8_t> bytes);
 
     [[nodiscard]] std::int64_t size() const { return size_; }
     [[nodiscard]] bool exhausted() const { return exhausted_; }
@@ -48,7 +52,8 @@ private:
     void load_block(std::int64_t block_start);
 
     std::filesystem::path path_;
-    File file_;
+    File file_;  // null when reading from memory_
+    const std::uint8_t* memory_ = nullptr;
     std::int64_t size_ = 0;
     bool exhausted_ = false;
     std::array<std::uint8_t, kBlockSize> block_{};

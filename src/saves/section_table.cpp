@@ -71,6 +71,12 @@ std::int32_t read_ems_header(SaveReader& save, SaveState& state)
 std::optional<std::string> Find_sections(SaveState& state)
 {
     SaveReader save(to_path(state.txtload));
+    return Find_sections(state, save);
+}
+
+std::optional<std::string> Find_sections(SaveState& state, SaveReader& save)
+{
+    save.reopen();
     const bool ems = state.txttype == "ems";
     std::int32_t cursor = ems ? read_ems_header(save, state) : read_xport_header(save, state);
 

@@ -1,14 +1,18 @@
 // Without libFuzzer: replays the files and folders named on the command line,
 // then sweeps built-in seeds, each cut at every length and with bytes
 // flipped, so that CTest covers truncated and corrupted saves of both families.
+// `--write-seeds DIR` writes the built-in seeds into DIR instead, to start a
+// libFuzzer corpus with.
 
 // own
+#include "fuzz/save_fuzz.h"
 #include "support/save_builder.h"
 
 // std
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -38,6 +42,15 @@ std::vector<Bytes> seeds()
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string_view(argv[1]) == "--write-seeds") {
+        std::filesystem::create_directories(argv[2]);
+        int n = 0;
+        for (const Bytes& seed : seeds()) {
+            quillbox::testing::write_file(std::filesystem::path(argv[2]) / ("seed" + std::to_string(n++)), seed);
+        }
+        return 0;
+    }
+    quillbox::fuzz::every_input_through_files = true;
     std::size_t inputs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path arg = argv[i];

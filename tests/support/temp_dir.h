@@ -10,10 +10,10 @@ namespace quillbox::testing {
 // A fresh folder, removed with everything in it when the object goes.
 class TempDir {
 public:
-    TempDir()
+    explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path())
     {
         std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() /
+        path_ = parent /
                 ("quillbox-test-" + std::to_string(rd()) + std::to_string(rd()));
         std::filesystem::create_directories(path_);
     }
