@@ -1,13 +1,13 @@
 #pragma once
 
 // own
+#include "saves/messages.h"
 #include "saves/open_save.h"
 #include "support/save_builder.h"
 #include "support/temp_dir.h"
 
 // std
 #include <string>
-#include <vector>
 
 namespace quillbox::testing {
 
@@ -27,28 +27,32 @@ inline Loaded load(const TempDir& dir, const std::string& name, const Bytes& con
     return {std::move(state), std::move(outcome)};
 }
 
-inline std::vector<std::string> captions(const saves::SaveState& s)
+// What a File, Open left in the window, as one line: the frame caption;
+// "caption@start+length" of each slot with a start or a caption, marked "*"
+// when selected and "-" when disabled; the scratch fields; "/n" slots enabled
+// in all; then the message, if any, and the outcome unless it is "loaded".
+inline std::string shown(const Loaded& l)
 {
-    std::vector<std::string> out;
+    namespace m = saves::messages;
+    const saves::SaveState& s = l.state;
+    std::string out = s.frame_caption;
+    int enabled = 0;
     for (const saves::Slot& slot : s.slots) {
-        out.push_back(slot.caption);
-    }
-    return out;
-}
-
-// The number of leading enabled slots, checking that the rest are disabled.
-inline std::size_t enabled_count(const saves::SaveState& s)
-{
-    std::size_t n = 0;
-    while (n < s.slots.size() && s.slots[n].enabled) {
-        ++n;
-    }
-    for (std::size_t i = n; i < s.slots.size(); ++i) {
-        if (s.slots[i].enabled) {
-            return 99;  // not a prefix
+        enabled += slot.enabled ? 1 : 0;
+        if (!slot.start.empty() || !slot.caption.empty()) {
+            out += " " + slot.caption + "@" + slot.start + "+" + slot.length + (slot.selected ? "*" : "") +
+                   (slot.enabled ? "" : "-");
         }
     }
-    return n;
+    out += " tmp=" + s.txttempvar + "," + s.txttempvar3 + " /" + std::to_string(enabled);
+    const std::string message = l.outcome.message.value_or("");
+    out += message.empty()               ? ""
+           : message == m::kNameTooLong  ? " !long"
+           : message == m::kMayBeCorrupt ? " !corrupt"
+                                         : " !" + message;
+    using Kind = saves::OpenOutcome::Kind;
+    const Kind kind = l.outcome.kind;
+    return out + (kind == Kind::loaded ? "" : kind == Kind::refused ? " [refused]" : " [failed]");
 }
 
 }  // namespace quillbox::testing

@@ -4,11 +4,10 @@
 // reads. Header-only; used by the tests, the benchmarks and the demo save.
 
 // std
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,50 +16,29 @@ namespace quillbox::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes bytes(std::initializer_list<int> values)
-{
-    Bytes out;
-    for (const int v : values) {
-        out.push_back(static_cast<std::uint8_t>(v));
-    }
-    return out;
-}
-
 // Puts `text` at `offset`, growing the buffer with zeros as needed.
 inline void put_text(Bytes& b, std::size_t offset, const std::string& text)
 {
-    if (b.size() < offset + text.size()) {
-        b.resize(offset + text.size());
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        b[offset + i] = static_cast<std::uint8_t>(text[i]);
-    }
+    b.resize(std::max(b.size(), offset + text.size()));
+    std::copy(text.begin(), text.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 // Puts an unsigned 32-bit value, least significant byte first.
 inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
 {
-    if (b.size() < offset + 4) {
-        b.resize(offset + 4);
-    }
-    for (std::size_t i = 0; i < 4; ++i) {
-        b[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
+    put_text(b, offset, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
 }
-
-inline void append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 
 struct Section {
     std::string name;
     Bytes data;
-    std::optional<std::uint32_t> stored_length;  // a length field that lies
-    bool name_at_66 = false;                     // EMS: zero byte at E+64, name at E+66
+    bool name_at_66 = false;  // EMS: zero byte at E+64, name at E+66
 };
 
 // A section whose data are `size` bytes counting up from `seed`.
 inline Section section(std::string name, std::size_t size, std::uint8_t seed = 1)
 {
-    Section s{std::move(name), Bytes(size), std::nullopt, false};
+    Section s{std::move(name), Bytes(size), false};
     for (std::size_t i = 0; i < size; ++i) {
         s.data[i] = static_cast<std::uint8_t>(seed + i);
     }
@@ -75,10 +53,10 @@ inline Bytes ems_save(const std::string& directory, const std::vector<Section>& 
     put_text(b, 64, directory);
     for (const Section& s : sections) {
         const std::size_t e = b.size();
-        b.resize(e + 512);
-        put_u32(b, e + 4, s.stored_length.value_or(static_cast<std::uint32_t>(s.data.size())));
+        put_u32(b, e + 4, static_cast<std::uint32_t>(s.data.size()));
         put_text(b, e + (s.name_at_66 ? 66 : 64), s.name);
-        append(b, s.data);
+        b.resize(e + 512);
+        b.insert(b.end(), s.data.begin(), s.data.end());
         b.resize(e + 512 + (s.data.size() + 1023) / 1024 * 1024);
     }
     return b;
@@ -98,13 +76,7 @@ inline XportHeader with_variant(std::uint8_t variant)
     return h;
 }
 
-// Offset of the first entry (H + 256) for a given header.
-inline std::size_t xport_first_entry(const XportHeader& h)
-{
-    return 33 + h.block1.size() + h.block2.size() + h.block3.size() + 256;
-}
-
-// Xport (.xps): three length-prefixed blocks from 21, then 6 bytes, the
+// Xport (.xps): three length-prefixed blocks from 21 ending at H, then the
 // directory name at H+6 and entries from H+256: name at N, length at N+64,
 // data at N+248, two trailing bytes.
 inline Bytes xport_save(const std::string& directory, const std::vector<Section>& sections,
@@ -122,10 +94,10 @@ inline Bytes xport_save(const std::string& directory, const std::vector<Section>
     b.resize(header_end + 256);
     for (const Section& s : sections) {
         const std::size_t n = b.size();
-        b.resize(n + 248);
         put_text(b, n, s.name);
-        put_u32(b, n + 64, s.stored_length.value_or(static_cast<std::uint32_t>(s.data.size())));
-        append(b, s.data);
+        put_u32(b, n + 64, static_cast<std::uint32_t>(s.data.size()));
+        b.resize(n + 248);
+        b.insert(b.end(), s.data.begin(), s.data.end());
         b.resize(b.size() + 2);
     }
     return b;
