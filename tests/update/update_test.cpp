@@ -114,6 +114,7 @@ private Q_SLOTS:
         QTest::newRow("1.02.0 is 1.2") << 200 << QByteArray("1.02.0") << kNoUpdate;
         QTest::newRow("quoted, comma") << 200 << QByteArray("\"1.3\",\"9\"") << kUpdate.arg("1.3");
         QTest::newRow("lines") << 200 << QByteArray("  1.3 \r\n9.9\r\n") << kUpdate.arg("1.3");
+        QTest::newRow("1.3. is none") << 200 << QByteArray("1.3.") << kUnreadable;
         QTest::newRow("HTML page") << 200 << QByteArray("<html>Moved</html>") << kUnreadable;
         QTest::newRow("empty") << 200 << QByteArray() << kUnreadable;
         QTest::newRow("404") << 404 << QByteArray("<html>Not Found</html>") << kFailed;
@@ -131,6 +132,7 @@ private Q_SLOTS:
             server_->close();
         }
         QPointer<QWidget> w = openUpdate();
+        QCOMPARE(progress(w), 0);
         command(w, '1')->click();
         QCOMPARE(dialogs_.log, QStringList{shown});
         const bool failed = shown == kFailed;
@@ -199,6 +201,7 @@ private Q_SLOTS:
         QTest::newRow("replaced whole") << "/varnel/qbver.txt" << "qbver.txt";
         QTest::newRow("query kept") << "/varnel/qbver.txt?v=1" << "qbver.txt?v=1";
         QTest::newRow("ends in /") << "/varnel/" << "";
+        QTest::newRow("backslash") << "/varnel/..\\qbver.txt" << "";  // a separator on Windows
     }
     void downloadFile()
     {
