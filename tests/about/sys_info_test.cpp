@@ -8,6 +8,7 @@
 // std
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,9 @@ struct Case {
     const char* outcome;  // the programs started, then "!" for the message, then keys opened
     std::uint32_t type = 1;  // the PATH entry's
 };
+
+// The row's name, not its bytes, in the test's name.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class StartSysInfoTest : public ::testing::TestWithParam<Case> {};
 
