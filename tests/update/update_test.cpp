@@ -167,6 +167,9 @@ private Q_SLOTS:
         QCOMPARE(text(w, "StatusBar1_Panel2"), "Total Time: 2 Seconds");
         QCOMPARE(dialogs_.log, QStringList{kNoUpdate});
         QCOMPARE(desktop_.calls, std::vector{"Open|http://" + kHost.toStdString() + "||C:\\|1"});
+        server_->delay = 1500;  // a second check counts from nothing
+        command(w, '1')->click();
+        QCOMPARE(text(w, "StatusBar1_Panel2"), "Total Time: 1 Seconds");
     }
 
     // Closing the window, or the whole program, aborts the fetch silently.
