@@ -7,6 +7,7 @@
 
 // Qt
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -38,6 +39,9 @@ private Q_SLOTS:
         for (const auto& [name, rect] : controls) {
             QCOMPARE(box->findChild<QWidget*>(name)->geometry(), rect);
         }
+        const QImage etched = box->grab(QRect(10, 163, 1, 2)).toImage();  // grey over white
+        QCOMPARE(etched.pixelColor(0, 0), QColor(128, 128, 128));
+        QCOMPARE(etched.pixelColor(0, 1), QColor(Qt::white));
         const auto* description = box->findChild<QLabel*>("lblDescription");  // not clipped
         QVERIFY(description->fontMetrics()
                     .boundingRect(description->rect(), Qt::TextWordWrap, description->text())
