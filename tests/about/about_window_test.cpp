@@ -1,42 +1,35 @@
 // own
 #include "about/frm_about.h"
 #include "about/sys_info.h"
+#include "quillbox/version.h"
 #include "support/fake_desktop.h"
 #include "support/scripted_dialogs.h"
 
 // Qt
+#include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
+// std
+#include <utility>
+
 using namespace quillbox;
-
-namespace {
-
-}  // namespace
 
 class AboutWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        desktop_ = std::make_unique<testing::FakeDesktop>();
-        box_ = new about::frmAbout({dialogs_, desktop_->desktop});
-        box_->setAttribute(Qt::WA_DeleteOnClose);
-        box_->show();
-    }
-    void cleanup() { delete box_.data(); }
+    void cleanup() { qDeleteAll(QApplication::topLevelWidgets()); }
 
-    void layout()
+    void contents()
     {
-        QCOMPARE(box_->windowTitle(), "About Quillbox");
-        QCOMPARE(box_->findChild<QLabel*>("lblVersion")->text(), "Version 1.2");
-        QCOMPARE(box_->minimumSize(), QSize(331, 237));
-        QCOMPARE(box_->maximumSize(), QSize(331, 237));
-        QVERIFY(!(box_->windowFlags() &
-                  (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QDialog* box = open();
+        QCOMPARE(box->windowTitle(), "About Quillbox");
+        QCOMPARE(box->findChild<QLabel*>("lblVersion")->text(), "Version 1.2");
+        QVERIFY(box->minimumSize() == QSize(331, 237) && box->maximumSize() == QSize(331, 237));
         const std::pair<const char*, QRect> controls[] = {
             {"lblVersion", {22, 12, 259, 15}},  {"lblDescription", {22, 35, 259, 30}},
             {"Label1", {24, 80, 265, 17}},      {"Label2", {24, 104, 265, 17}},
@@ -44,50 +37,52 @@ private Q_SLOTS:
             {"Line1_0", {7, 164, 370, 2}},      {"lblDisclaimer", {17, 175, 210, 55}},
             {"cmdOK", {235, 175, 84, 23}},      {"cmdSysInfo", {236, 205, 83, 23}}};
         for (const auto& [name, rect] : controls) {
-            QCOMPARE(box_->findChild<QWidget*>(name)->geometry(), rect);
+            QCOMPARE(box->findChild<QWidget*>(name)->geometry(), rect);
         }
-        const auto* description = box_->findChild<QLabel*>("lblDescription");  // not clipped
+        const QImage etched = box->grab(QRect(10, 163, 1, 2)).toImage();  // grey over white
+        QCOMPARE(etched.pixelColor(0, 0), QColor(128, 128, 128));
+        QCOMPARE(etched.pixelColor(0, 1), QColor(Qt::white));
+        const auto* description = box->findChild<QLabel*>("lblDescription");  // not clipped
         QVERIFY(description->fontMetrics()
                     .boundingRect(description->rect(), Qt::TextWordWrap, description->text())
                     .height() <= description->height());
-    }
 
-    void keysClose_data()
-    {
-        QTest::addColumn<Qt::Key>("key");
-        QTest::newRow("Enter") << Qt::Key_Return;
-        QTest::newRow("Esc") << Qt::Key_Escape;
-    }
-    void keysClose()
-    {
-        QFETCH(Qt::Key, key);
-        QTest::keyClick(box_, key);
-        QTRY_VERIFY(box_.isNull());  // closed, so deleted
-    }
-
-    void linkAndSysInfo()
-    {
-        auto* link = box_->findChild<QLabel*>("Label3");
+        auto* link = box->findChild<QLabel*>("Label3");
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(link, Qt::LeftButton);
-        QCOMPARE(desktop_->shell.calls.size(), 1U);
-        QCOMPARE(desktop_->shell.calls[0],
-                 "Open|http://" + std::string(settings::website_host) + "||C:\\|1");
+        QCOMPARE(desktop_.calls,
+                 std::vector{"Open|http://" + std::string(settings::website_host) + "||C:\\|1"});
 
-        auto* sysInfo = box_->findChild<QPushButton*>("cmdSysInfo");
+        auto* sysInfo = box->findChild<QPushButton*>("cmdSysInfo");
         sysInfo->click();  // nothing in the registry, no tool of the desktop's own
-        desktop_->launcher.own_tool = "/usr/bin/hardinfo";
+        desktop_.own_tool = "/usr/bin/hardinfo";
         sysInfo->click();
         QCOMPARE(dialogs_.log, QStringList{about::kSysInfoUnavailable});
-        QCOMPARE(desktop_->launcher.started, std::vector<std::string>{"/usr/bin/hardinfo"});
-        QVERIFY(box_->isVisible());
+        QCOMPARE(desktop_.started, std::vector<std::string>{"/usr/bin/hardinfo"});
+        QVERIFY(box->isVisible());
+    }
+
+    void keysClose()
+    {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QPointer<QDialog> box = open();
+            QTest::keyClick(box, key);
+            QTRY_VERIFY(box.isNull());  // closed, so deleted
+        }
     }
 
 private:
+    QDialog* open()
+    {
+        auto* box = new about::frmAbout({dialogs_, desktop_.desktop});
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+        return box;
+    }
+
     testing::ScriptedDialogs dialogs_;
-    std::unique_ptr<testing::FakeDesktop> desktop_;
-    QPointer<about::frmAbout> box_;
+    testing::FakeDesktop desktop_;
 };
 
 QTEST_MAIN(AboutWindowTest)

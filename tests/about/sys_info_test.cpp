@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 
 // std
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 namespace about = quillbox::about;
-using quillbox::testing::FakeDesktop;
-using quillbox::testing::FakeRegistry;
 using namespace std::string_view_literals;
 
 namespace {
@@ -24,44 +23,44 @@ struct Case {
     std::optional<std::string_view> folder;  // the folder entry's: MSINFO32.EXE is in "C:\Info"
     bool launch_succeeds;
     const char* outcome;  // the programs started, then "!" for the message, then keys opened
+    std::uint32_t type = 1;  // the PATH entry's
 };
 
+// The row's name, not its bytes, in the test's name.
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
-const std::string kLong(1024, 'a');
 
 class StartSysInfoTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(StartSysInfoTest, StartsTheToolOnceOrSaysItCannot)
 {
     const Case& c = GetParam();
-    FakeDesktop d;
-    auto& keys = d.registry.keys;
+    quillbox::testing::FakeDesktop d;
+    auto& keys = d.keys;
     if (c.path) {
-        keys["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"]["PATH"] = {1, std::string(*c.path)};
+        keys[R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)"]["PATH"] = {c.type, std::string(*c.path)};
     }
     if (c.folder) {
-        keys["SOFTWARE\\Microsoft\\Shared Tools Location"]["MSINFO"] = {1, std::string(*c.folder)};
+        keys[R"(SOFTWARE\Microsoft\Shared Tools Location)"]["MSINFO"] = {1, std::string(*c.folder)};
     }
-    d.files.plain = {"C:\\Info\\MSINFO32.EXE"};
-    d.launcher.succeeds = c.launch_succeeds;
-    if (c.name == std::string_view("NoRegistryDesktopTool")) {
-        d.launcher.own_tool = "/bin/kinfocenter";
+    d.succeeds = c.launch_succeeds;
+    if (c.name == "NoRegistryDesktopTool"sv) {
+        d.own_tool = "/bin/kinfocenter";
     }
 
     const std::optional<std::string> message = about::StartSysInfo(d.desktop);
     std::string outcome;
-    for (const std::string& program : d.launcher.started) {
+    for (const std::string& program : d.started) {
         outcome += program + ' ';
     }
-    outcome += (message ? "! " : "") + std::to_string(d.registry.opened.size());
+    outcome += (message ? "! " : "") + std::to_string(d.opened.size());
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_TRUE(!message || *message == about::kSysInfoUnavailable);
-    EXPECT_EQ(d.registry.open_count, 0);
+    EXPECT_EQ(d.open_count, 0);
 }
 
-// A terminating zero counts in the size; 1025 bytes are too many; a zero
-// size is an error; the folder entry is read only when PATH is missing.
+// A terminating zero counts in the size; a zero size is an error; the folder
+// entry is read only when PATH is missing. A number becomes its digits
+// (little-endian, the zero high byte trimmed); another type leaves no path.
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartSysInfoTest,
     ::testing::Values(
@@ -71,25 +70,20 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"FolderWithoutTool", {}, "C:\\Empty"sv, true, "! 2"},
         Case{"LaunchFails", "D:\\m.exe"sv, {}, false, "D:\\m.exe ! 1"},
         Case{"ZeroSize", ""sv, "C:\\Info"sv, true, "! 1"},
+        Case{"Number", "\x01\x02\0\0"sv, {}, true, "513 1", 4},
+        Case{"Binary", "xy"sv, {}, false, " ! 1", 3},
         Case{"NoRegistryDesktopTool", {}, {}, true, "/bin/kinfocenter 2"},
         Case{"NoRegistryNoTool", {}, {}, true, "! 2"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(GetKeyValue, LimitsAndTypes)
+TEST(GetKeyValue, ReadsUpTo1024Bytes)
 {
-    FakeRegistry registry;
-    registry.keys["K"] = {{"1024", {1, kLong}}, {"1025", {1, kLong + '\0'}},
-                          {"N", {4, {'\x01', '\x02', 0, 0}}}, {"Bin", {3, "xy"}}};
-    const auto value = [&](const char* name) {
-        std::string text = "in";
-        const bool read = about::GetKeyValue(registry, registry.kLocalMachine, "K", name, text);
-        return (read ? "" : "missing:") + text;
-    };
-    EXPECT_EQ(value("1024"), kLong);
-    EXPECT_EQ(value("1025"), "missing:");
-    EXPECT_EQ(value("N"), "513");  // little-endian 0x0201, its zero high byte trimmed
-    EXPECT_EQ(value("Bin"), "in");
-    EXPECT_EQ(registry.open_count, 0);
+    quillbox::testing::FakeDesktop d;
+    const std::string a1024(1024, 'a');
+    d.keys["K"] = {{"1024", {1, a1024}}, {"1025", {1, a1024 + '\0'}}};
+    std::string text;
+    EXPECT_TRUE(about::GetKeyValue(d, d.kLocalMachine, "K", "1024", text) && text == a1024);
+    EXPECT_FALSE(about::GetKeyValue(d, d.kLocalMachine, "K", "1025", text) || !text.empty());
 }
 
 }  // namespace

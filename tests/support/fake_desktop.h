@@ -12,25 +12,28 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillbox::testing {
 
-struct FakeRegistry final : platform::Registry {
-    struct Value {
-        std::uint32_t type = kString;
-        std::string bytes;
-    };
-    std::map<std::string, std::map<std::string, Value>> keys;  // by path, then value name
-    std::vector<std::string> opened;                            // paths asked for, in order
-    int open_count = 0;                                         // opened and not yet closed
+struct FakeDesktop final : platform::Registry, platform::Launcher, platform::Files,
+                           platform::Shell {
+    // By key path, then value name: the value's type and bytes.
+    std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>> keys;
+    std::vector<std::string> opened;  // paths asked for; a key's handle is its place here
+    int open_count = 0;               // opened and not yet closed
+    std::vector<std::string> started;
+    bool succeeds = true;  // what starting a program does
+    std::optional<std::string> own_tool;
+    std::vector<std::string> calls;  // to the shell: "operation|target|parameters|directory|show"
+    platform::Desktop desktop{*this, *this, *this, *this};
 
     std::optional<Key> open(Key root, const std::string& path, std::uint32_t access) override
     {
         opened.push_back(path);
-        if (root != kLocalMachine || (access & ~kKeyRead) != 0 || !keys.contains(path)) {
+        if (root != kLocalMachine || access != kKeyRead || !keys.contains(path)) {
             return std::nullopt;
         }
         ++open_count;
@@ -41,21 +44,15 @@ struct FakeRegistry final : platform::Registry {
     {
         const auto& values = keys.at(opened.at(key - 1));
         const auto found = values.find(name);
-        if (found == values.end() || found->second.bytes.size() > buffer.size()) {
+        if (found == values.end() || found->second.second.size() > buffer.size()) {
             return false;
         }
-        std::ranges::copy(found->second.bytes, buffer.begin());
-        type = found->second.type;
-        size = static_cast<std::uint32_t>(found->second.bytes.size());
+        std::ranges::copy(found->second.second, buffer.begin());
+        type = found->second.first;
+        size = static_cast<std::uint32_t>(found->second.second.size());
         return true;
     }
     void close(Key) override { --open_count; }
-};
-
-struct FakeLauncher final : platform::Launcher {
-    std::vector<std::string> started;
-    bool succeeds = true;
-    std::optional<std::string> own_tool;
 
     bool start(const std::string& program) override
     {
@@ -63,31 +60,20 @@ struct FakeLauncher final : platform::Launcher {
         return succeeds;
     }
     std::optional<std::string> system_information_tool() override { return own_tool; }
-};
+    // Only the system information tool in its usual folder is on disk.
+    bool is_plain_file(const std::string& path) override
+    {
+        return path == R"(C:\Info\MSINFO32.EXE)";
+    }
 
-struct FakeFiles final : platform::Files {
-    std::set<std::string> plain;
-    bool is_plain_file(const std::string& path) override { return plain.contains(path); }
-};
-
-struct FakeShell final : platform::Shell {
-    std::vector<std::string> calls;  // "operation|target|parameters|directory|show"
     std::int32_t execute(const std::string& operation, const std::string& target,
                          const std::string& parameters, const std::string& directory,
                          int show) override
     {
         calls.push_back(operation + '|' + target + '|' + parameters + '|' + directory + '|' +
                         std::to_string(show));
-        return 42;
+        return 33;
     }
-};
-
-struct FakeDesktop {
-    FakeRegistry registry;
-    FakeLauncher launcher;
-    FakeFiles files;
-    FakeShell shell;
-    platform::Desktop desktop{registry, launcher, files, shell};
 };
 
 }  // namespace quillbox::testing
