@@ -100,7 +100,6 @@ private Q_SLOTS:
 
         QCOMPARE(openSave("GAME.XPS", testing::xport_save("BEDEMO&GAME", kSections)),
                  QStringList{"PS2 Save Files (*.PSU *.PSD *.XPS *.SPS)"});
-        QVERIFY(option(0)->isChecked() && option(2)->isEnabled() && !option(3)->isEnabled());
         verifyShowsState();
         openSave("game.psu", testing::ems_save("BEDEMO&GAME", kSections));
         option(2)->click();
@@ -119,7 +118,6 @@ private Q_SLOTS:
 
         QCOMPARE(openSave("v1.xps", testing::xport_save("OLD", kSections, testing::with_variant(1))).last(),
                  messages::kXportV1);
-        QVERIFY(option(1)->text().isEmpty() && option(3)->isEnabled() && option(2)->isChecked());
         verifyShowsState();
     }
 

@@ -60,12 +60,17 @@ TEST_F(ExtractTest, WritesTheSelectedSectionOrNothing)
     xport.select(1);
     SaveState none = xport;
     none.slots[1].selected = false;
+    // Large sections are read into memory mapped apart from the heap; a length
+    // that is no whole number of pages must still come out byte for byte.
+    const testing::Section big = section("big", (5U << 20) + 3, 7);
+    const SaveState large = load(dir_, "big.psu", testing::ems_save("D", {big})).state;
     const Bytes old(5000, 0x11);
     std::filesystem::create_directory(out_ / "sub");
     const std::vector<std::tuple<SaveState, const char*, Kind, const char*, Bytes>> cases = {
         {ems_, "t.bin", Kind::written, messages::kExtracted, sections_[0].data},
         {xport, "t.bin", Kind::written, messages::kExtracted, sections_[1].data},
         {none, "t.bin", Kind::written, messages::kExtracted, {}},  // no selection reads nothing
+        {large, "t.bin", Kind::written, messages::kExtracted, big.data},
         // An empty save lists a slot past its end, but an empty section reads nothing.
         {load(dir_, "empty.psu", {}).state, "t.bin", Kind::written, messages::kExtracted, {}},
         {ems_, "", Kind::cancelled, "", old},
@@ -102,7 +107,7 @@ TEST_F(ExtractTest, WritesTheSelectedSectionOrNothing)
         EXPECT_EQ(r.kind, kind) << message;
         EXPECT_NE(r.message.value_or("").find(message), std::string::npos) << r.message.value_or("none");
         EXPECT_EQ(r.message.has_value(), kind != Kind::cancelled) << message;
-        EXPECT_EQ(written("t.bin"), content) << message;
+        EXPECT_TRUE(written("t.bin") == content) << message;  // not printed: up to 5 MiB
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 2) << message;
     }
 }
