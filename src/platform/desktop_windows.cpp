@@ -6,10 +6,6 @@
 #include "platform/desktop.h"
 
 // Windows
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shellapi.h>
 
