@@ -7,83 +7,60 @@
 
 // std
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
-#include <ostream>
 #include <string>
-#include <string_view>
-
-namespace about = quillbox::about;
-using namespace std::string_view_literals;
+#include <tuple>
 
 namespace {
 
-struct Case {
-    const char* name;
-    std::optional<std::string_view> path;    // the PATH entry's bytes
-    std::optional<std::string_view> folder;  // the folder entry's: MSINFO32.EXE is in "C:\Info"
-    bool launch_succeeds;
-    const char* outcome;  // the programs started, then "!" for the message, then keys opened
-    std::uint32_t type = 1;  // the PATH entry's
-};
+using namespace std::string_literals;
+using Entry = std::optional<std::string>;
 
-// The row's name, not its bytes, in the test's name.
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
-class StartSysInfoTest : public ::testing::TestWithParam<Case> {};
-
-TEST_P(StartSysInfoTest, StartsTheToolOnceOrSaysItCannot)
+// The PATH entry names the tool: a string loses one terminating zero, a number
+// becomes its digits (little-endian), another type leaves the text empty (""
+// cannot start), a zero-byte value is an error. A missing PATH, or one of more
+// than 1024 bytes, sends StartSysInfo to the folder entry: the folder of
+// MSINFO32.EXE, which only "C:\Info" holds; without both, the desktop's own
+// tool. "!" is the one message.
+TEST(StartSysInfo, StartsTheToolTheRegistryNamesOnceOrSaysItCannot)
 {
-    const Case& c = GetParam();
-    quillbox::testing::FakeDesktop d;
-    auto& keys = d.keys;
-    if (c.path) {
-        keys[R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)"]["PATH"] = {c.type, std::string(*c.path)};
-    }
-    if (c.folder) {
-        keys[R"(SOFTWARE\Microsoft\Shared Tools Location)"]["MSINFO"] = {1, std::string(*c.folder)};
-    }
-    d.succeeds = c.launch_succeeds;
-    if (c.name == "NoRegistryDesktopTool"sv) {
-        d.own_tool = "/bin/kinfocenter";
-    }
-
-    const std::optional<std::string> message = about::StartSysInfo(d.desktop);
-    std::string outcome;
-    for (const std::string& program : d.started) {
-        outcome += program + ' ';
-    }
-    outcome += (message ? "! " : "") + std::to_string(d.opened.size());
-    EXPECT_EQ(outcome, c.outcome);
-    EXPECT_TRUE(!message || *message == about::kSysInfoUnavailable);
-    EXPECT_EQ(d.open_count, 0);
-}
-
-// A terminating zero counts in the size; a zero size is an error; the folder
-// entry is read only when PATH is missing. A number becomes its digits
-// (little-endian, the zero high byte trimmed); another type leaves no path.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, StartSysInfoTest,
-    ::testing::Values(
-        Case{"PathWithZero", "D:\\m.exe\0"sv, "C:\\Info"sv, true, "D:\\m.exe 1"},
-        Case{"PathWithoutZero", "D:\\m.exe"sv, "C:\\Info"sv, true, "D:\\m.exe 1"},
-        Case{"FolderWithTool", {}, "C:\\Info\0"sv, true, "C:\\Info\\MSINFO32.EXE 2"},
-        Case{"FolderWithoutTool", {}, "C:\\Empty"sv, true, "! 2"},
-        Case{"LaunchFails", "D:\\m.exe"sv, {}, false, "D:\\m.exe ! 1"},
-        Case{"ZeroSize", ""sv, "C:\\Info"sv, true, "! 1"},
-        Case{"Number", "\x01\x02\0\0"sv, {}, true, "513 1", 4},
-        Case{"Binary", "xy"sv, {}, false, " ! 1", 3},
-        Case{"NoRegistryDesktopTool", {}, {}, true, "/bin/kinfocenter 2"},
-        Case{"NoRegistryNoTool", {}, {}, true, "! 2"}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST(GetKeyValue, ReadsUpTo1024Bytes)
-{
-    quillbox::testing::FakeDesktop d;
     const std::string a1024(1024, 'a');
-    d.keys["K"] = {{"1024", {1, a1024}}, {"1025", {1, a1024 + '\0'}}};
-    std::string text;
-    EXPECT_TRUE(about::GetKeyValue(d, d.kLocalMachine, "K", "1024", text) && text == a1024);
-    EXPECT_FALSE(about::GetKeyValue(d, d.kLocalMachine, "K", "1025", text) || !text.empty());
+    for (const auto& [type, path, folder, own_tool, expected] :
+         std::initializer_list<std::tuple<std::uint32_t, Entry, Entry, Entry, std::string>>{
+             {1, "D:\\m.exe\0"s, "C:\\Info", {}, "open close start D:\\m.exe"},
+             {1, "D:\\m.exe", {}, {}, "open close start D:\\m.exe"},
+             {1, a1024, {}, {}, "open close start " + a1024},
+             {1, a1024 + '\0', {}, {}, "open close open close !"},
+             {4, "\x01\x02\0\0"s, {}, {}, "open close start 513"},
+             {3, "xy", {}, {}, "open close start  !"},
+             {1, "", "C:\\Info", {}, "open close !"},
+             {1, {}, "C:\\Info", {}, "open close open close start C:\\Info\\MSINFO32.EXE"},
+             {1, {}, "C:\\Empty", {}, "open close open close !"},
+             {1, {}, {}, "/bin/kinfocenter", "open close open close start /bin/kinfocenter"}}) {
+        quillbox::testing::FakeDesktop d;
+        // An absent entry is a value of another name: both keys open and close.
+        d.keys[R"(SOFTWARE\Microsoft\Shared Tools\MSINFO)"][path ? "PATH" : "-"] = {
+            type, path.value_or("")};
+        d.keys[R"(SOFTWARE\Microsoft\Shared Tools Location)"][folder ? "MSINFO" : "-"] = {
+            1, folder.value_or("")};
+        d.own_tool = own_tool;
+        const std::optional<std::string> message = quillbox::about::StartSysInfo(d.desktop);
+        std::string log;
+        for (const std::string& call : d.calls) {
+            log += (log.empty() ? "" : " ") + call;
+        }
+        EXPECT_EQ(log + (message ? " !" : ""), expected);
+        EXPECT_EQ(message.value_or(quillbox::about::kSysInfoUnavailable),
+                  "System Information Is Unavailable At This Time");
+    }
+    // A key or value that is missing empties the text.
+    quillbox::testing::FakeDesktop d;
+    d.keys["K"];
+    std::string key = "before", value = "before";
+    EXPECT_FALSE(quillbox::about::GetKeyValue(d, d.kLocalMachine, "L", "V", key) ||
+                 quillbox::about::GetKeyValue(d, d.kLocalMachine, "K", "V", value));
+    EXPECT_EQ(key + value, "");
 }
 
 }  // namespace

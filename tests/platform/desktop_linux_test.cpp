@@ -10,29 +10,24 @@
 #include <filesystem>
 #include <fstream>
 
-namespace fs = std::filesystem;
-using quillbox::testing::TempDir;
-
 namespace {
 
-// Each test runs in a process of its own, so PATH is not restored.
-TEST(LinuxDesktop, FindsTheFirstSystemInformationProgramOnPath)
+// KDE's program before the stand-alone ones, wherever each is on PATH; a
+// program that cannot start says so, as does the shell given no target. Each
+// test runs in a process of its own: PATH is not restored.
+TEST(LinuxDesktop, FindsTheFirstSystemInformationProgramOnPathAndReportsFailures)
 {
-    const TempDir first;
-    const TempDir second;
-    const auto program = [](const TempDir& dir, const char* name, fs::perms perms) {
-        std::ofstream(dir.file(name)) << "#!/bin/sh\n";
-        fs::permissions(dir.file(name), perms);
-    };
+    const quillbox::testing::TempDir first, second;
     ::setenv("PATH", (first.path().string() + ':' + second.path().string()).c_str(), 1);
-    auto& launcher = quillbox::platform::native_desktop().launcher;
-
-    EXPECT_EQ(launcher.system_information_tool(), std::nullopt);
-    program(first, "hardinfo2", fs::perms::owner_read);  // not executable
-    program(first, "hardinfo", fs::perms::owner_all);
-    EXPECT_EQ(launcher.system_information_tool(), first.file("hardinfo"));
-    program(second, "kinfocenter", fs::perms::owner_all);  // preferred, wherever on PATH
-    EXPECT_EQ(launcher.system_information_tool(), second.file("kinfocenter"));
+    quillbox::platform::Desktop& desktop = quillbox::platform::native_desktop();
+    std::ofstream(first.file("hardinfo")) << "#!/bin/sh\n";
+    std::ofstream(second.file("kinfocenter")) << "#!/bin/sh\n";
+    std::filesystem::permissions(first.file("hardinfo"), std::filesystem::perms::owner_all);
+    std::filesystem::permissions(second.file("kinfocenter"), std::filesystem::perms::owner_all);
+    EXPECT_EQ(desktop.launcher.system_information_tool(), second.file("kinfocenter"));
+    EXPECT_TRUE(desktop.files.is_plain_file(first.file("hardinfo")));
+    EXPECT_FALSE(desktop.launcher.start(first.file("no such program")));
+    EXPECT_LE(desktop.shell.execute("Open", "", "", "C:\\", 1), 32);
 }
 
 }  // namespace

@@ -20,51 +20,47 @@ namespace quillbox::testing {
 
 struct FakeDesktop final : platform::Registry, platform::Launcher, platform::Files,
                            platform::Shell {
-    // By key path, then value name: the value's type and bytes.
-    std::map<std::string, std::map<std::string, std::pair<std::uint32_t, std::string>>> keys;
-    std::vector<std::string> opened;  // paths asked for; a key's handle is its place here
-    int open_count = 0;               // opened and not yet closed
-    std::vector<std::string> started;
-    bool succeeds = true;  // what starting a program does
+    using Values = std::map<std::string, std::pair<std::uint32_t, std::string>>;
+    std::map<std::string, Values> keys;  // by key path, then value name: type and bytes
     std::optional<std::string> own_tool;
-    std::vector<std::string> calls;  // to the shell: "operation|target|parameters|directory|show"
+    // What was asked, in order: "open", "close", "start PROGRAM", and the
+    // shell's "operation|target|parameters|directory|show".
+    std::vector<std::string> calls;
     platform::Desktop desktop{*this, *this, *this, *this};
 
+    // An open key's handle is the address of its values.
     std::optional<Key> open(Key root, const std::string& path, std::uint32_t access) override
     {
-        opened.push_back(path);
-        if (root != kLocalMachine || access != kKeyRead || !keys.contains(path)) {
-            return std::nullopt;
-        }
-        ++open_count;
-        return opened.size();
+        calls.emplace_back("open");
+        const auto key = keys.find(path);
+        return root == kLocalMachine && access == kKeyRead && key != keys.end()
+                   ? std::optional(reinterpret_cast<Key>(&key->second))
+                   : std::nullopt;
     }
     bool query(Key key, const std::string& name, std::span<std::uint8_t> buffer,
                std::uint32_t& type, std::uint32_t& size) override
     {
-        const auto& values = keys.at(opened.at(key - 1));
-        const auto found = values.find(name);
-        if (found == values.end() || found->second.second.size() > buffer.size()) {
+        const Values& values = *reinterpret_cast<const Values*>(key);
+        const auto value = values.find(name);
+        if (value == values.end() || value->second.second.size() > buffer.size()) {
             return false;
         }
-        std::ranges::copy(found->second.second, buffer.begin());
-        type = found->second.first;
-        size = static_cast<std::uint32_t>(found->second.second.size());
+        type = value->second.first;
+        size = static_cast<std::uint32_t>(value->second.second.size());
+        std::ranges::copy(value->second.second, buffer.begin());
         return true;
     }
-    void close(Key) override { --open_count; }
+    void close(Key) override { calls.emplace_back("close"); }
 
+    // Any program but "" starts.
     bool start(const std::string& program) override
     {
-        started.push_back(program);
-        return succeeds;
+        calls.push_back("start " + program);
+        return !program.empty();
     }
     std::optional<std::string> system_information_tool() override { return own_tool; }
     // Only the system information tool in its usual folder is on disk.
-    bool is_plain_file(const std::string& path) override
-    {
-        return path == R"(C:\Info\MSINFO32.EXE)";
-    }
+    bool is_plain_file(const std::string& path) override { return path == R"(C:\Info\MSINFO32.EXE)"; }
 
     std::int32_t execute(const std::string& operation, const std::string& target,
                          const std::string& parameters, const std::string& directory,
