@@ -1,5 +1,6 @@
 // own
 #include "saves/codepage.h"
+#include "saves/extract.h"
 #include "saves/messages.h"
 #include "saves/open_save.h"
 #include "saves/save_reader.h"
@@ -7,7 +8,14 @@
 #include "support/temp_dir.h"
 
 // std
+#ifndef _WIN32
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
+#endif
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +23,7 @@ namespace quillbox::saves {
 namespace {
 
 using namespace quillbox::testing;
+namespace fs = std::filesystem;
 
 struct Loaded {
     SaveState state;
@@ -125,11 +134,11 @@ TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 
 TEST(GetType, ExactLowerOrUpperCaseExtensionAfterTheLastDot)
 {
+    // Unrecognised (the last three): the family stays what it was.
     for (const auto& [path, family] : std::vector<std::pair<const char*, const char*>>{
-             {"C:\\saves\\game.psu", "ems"}, {"G.PSU", "ems"}, {"g.psd", "ems"}, {"G.PSD", "ems"},
-             {"/home/a.b.XPS", "xv2"}, {"x.xps", "xv2"}, {"my.saves/x.sps", "xv2"}, {"X.SPS", "xv2"},
-             // Unrecognised: the family stays what it was.
-             {"game.Psu", "old"}, {"game.", "old"}, {"/my.psu/game", "old"}}) {
+             {"C:\\saves\\game.psu", "ems"}, {"G.PSU", "ems"}, {"g.psd", "ems"}, {"G.PSD", "ems"}, {"/home/a.b.XPS", "xv2"},
+             {"x.xps", "xv2"}, {"my.saves/x.sps", "xv2"}, {"X.SPS", "xv2"}, {"game.Psu", "old"}, {"game.", "old"},
+             {"/my.psu/game", "old"}}) {
         SaveState s;
         s.txttype = "old";
         Get_Type(s, path);
@@ -185,10 +194,116 @@ TEST(OpenSave, CancelOrAnUnreadableSaveKeepsThePreviousSave)
     for (const auto& [path, reason] : cases) {
         SaveState s = before.state;
         const OpenOutcome r = open_save(s, path);
-        EXPECT_EQ(r.kind, path.empty() ? OpenOutcome::Kind::cancelled : OpenOutcome::Kind::failed) << path;
         EXPECT_EQ(r.message.value_or(""), path.empty() ? "" : "The save \"" + path + "\" could not be read: " + reason + ".");
+        EXPECT_EQ(r.kind, path.empty() ? OpenOutcome::Kind::cancelled : OpenOutcome::Kind::failed) << path;
         EXPECT_EQ(s, before.state) << path;
     }
+}
+
+TEST(Extract, GuardWantsALoadedSaveThatWasNotRefused)
+{
+    TempDir dir;
+    const SaveState refused = load(dir, "v1.xps", xport_save("D", {}, with_variant(1))).state;
+    EXPECT_EQ(check_loaded(SaveState{}), messages::kLoadFirst);
+    EXPECT_EQ(check_loaded(refused), messages::kLoadFirst);
+    // A later good load lifts the refusal, though the verdict text stays.
+    EXPECT_FALSE(check_loaded(load(dir, "e.psu", {}, refused).state));
+    EXPECT_EQ((std::vector{Exists(dir.file("v1.xps")), Exists(dir.path().string()), Exists(dir.file("no")), Exists("")}),
+              (std::vector{1, 0, 0, 0}));
+}
+
+// Slot 0 of `s` holding `start` and `length`, in the save `path` if one is given.
+SaveState slot0(SaveState s, const std::string& start, const std::string& length, const std::string& path = "")
+{
+    s.slots[0].start = start;
+    s.slots[0].length = length;
+    s.txtload = path.empty() ? s.txtload : path;
+    return s;
+}
+
+// Each case extracts to t.bin over an old, longer file: a success replaces
+// it, anything else leaves it as it was; no file is ever left beside it.
+TEST(Extract, WritesTheSelectedSectionOrNothing)
+{
+    using Kind = ExtractOutcome::Kind;
+    TempDir dir;
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out / "sub");
+    const std::vector<Section> sections = {section("a", 10, 0x40), section("b", 3000, 0x80)};
+    const SaveState ems = load(dir, "s.psu", ems_save("D", sections)).state;
+    SaveState xport = load(dir, "s.xps", xport_save("D", sections)).state;
+    xport.select(1);
+    SaveState none = xport;
+    none.slots[1].selected = false;
+    // Large sections are read into memory mapped apart from the heap; a length
+    // that is no whole number of pages must still come out byte for byte.
+    const Section big = section("big", (5U << 20) + 3, 7);
+    const Bytes old(5000, 0x11);
+    const std::vector<std::tuple<SaveState, const char*, Kind, const char*, Bytes>> cases = {
+        {ems, "t.bin", Kind::written, messages::kExtracted, sections[0].data},
+        {xport, "t.bin", Kind::written, messages::kExtracted, sections[1].data},
+        {none, "t.bin", Kind::written, messages::kExtracted, {}},  // no selection reads nothing
+        {load(dir, "big.psu", ems_save("D", {big})).state, "t.bin", Kind::written, messages::kExtracted, big.data},
+        // An empty save lists a slot past its end, but an empty section reads nothing.
+        {load(dir, "empty.psu", {}).state, "t.bin", Kind::written, messages::kExtracted, {}},
+        {ems, "", Kind::cancelled, "none", old},
+        {slot0(ems, "2046", "4294967295"), "t.bin", Kind::refused, "too large", old},
+        {slot0(ems, "2147483648", "1"), "t.bin", Kind::refused, "out of range", old},
+        {slot0(ems, "2147483647", "1"), "t.bin", Kind::refused, "out of range", old},  // + 2 overflows
+        {slot0(ems, "2046", "1000000"), "t.bin", Kind::refused, "runs past the end", old},
+        {slot0(ems, "2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed, "read: the file does not exist", old},
+        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist", old},
+        {ems, "sub", Kind::failed, "it is a folder", old},
+#ifndef _WIN32
+        {slot0(ems, "3582", "3000"), "t.bin", Kind::failed, "could not be written: File too large", old},
+#endif
+    };
+    for (const auto& [state, target, kind, message, content] : cases) {
+        write_file(out / "t.bin", old);
+        const std::string path = *target ? (out / target).string() : "";
+        ExtractOutcome r;
+#ifndef _WIN32
+        // A disk that fills up under the temporary file, which still closes.
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full{std::string_view(message).ends_with("large") ? 1000 : limit.rlim_cur, limit.rlim_max};
+        const auto signal_was = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &full);
+        r = extract_data(state, path);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, signal_was);
+#else
+        r = extract_data(state, path);
+#endif
+        EXPECT_EQ(r.kind, kind) << message;
+        EXPECT_NE(r.message.value_or("none").find(message), std::string::npos) << r.message.value_or("none");
+        EXPECT_TRUE(read_file(out / "t.bin") == content) << message;  // not printed: up to 5 MiB
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2) << message;
+    }
+}
+
+// Saves written by other tools: the EMS and both Xport containers of one save
+// must list the same sections and give byte-identical extractions.
+TEST(RealSaves, AllThreeContainersHoldTheSameSections)
+{
+    const fs::path saves = QUILLBOX_REAL_SAVES;
+    if (!fs::exists(saves / "BESCES-50501REZ.psu")) {
+        GTEST_SKIP() << "no real saves at " << saves;
+    }
+    TempDir out;
+    std::vector<std::map<std::string, Bytes>> found;  // section name -> bytes, for each container
+    for (const char* save : {"BESCES-50501REZ.psu", "BESCES-50501REZ.xps", "BESCES-50501REZ.sps"}) {
+        SaveState s;
+        EXPECT_EQ(open_save(s, (saves / save).string()).kind, OpenOutcome::Kind::loaded) << save;
+        found.emplace_back();
+        for (std::size_t i = 0; i < kSlotCount && s.slots[i].enabled && !s.slots[i].caption.empty(); ++i) {
+            s.select(i);
+            EXPECT_EQ(extract_data(s, out.file("x")).kind, ExtractOutcome::Kind::written);
+            found.back()[s.slots[i].caption] = read_file(out.file("x"));
+        }
+        EXPECT_EQ(found.back(), found.front()) << save;
+    }
+    EXPECT_EQ(found[0].size(), 3U);
 }
 
 }  // namespace
