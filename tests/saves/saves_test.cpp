@@ -15,6 +15,7 @@
 #include <csignal>
 #endif
 
+#include <algorithm>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -45,12 +46,10 @@ Loaded load(const TempDir& dir, const std::string& name, const Bytes& content, S
 std::string shown(const Loaded& l)
 {
     std::string out = l.state.frame_caption;
-    int enabled = 0;
+    const auto enabled = std::ranges::count(l.state.slots, true, &Slot::enabled);
     for (const Slot& slot : l.state.slots) {
-        enabled += slot.enabled ? 1 : 0;
         if (!slot.start.empty() || !slot.caption.empty()) {
-            out += " " + slot.caption + "@" + slot.start + "+" + slot.length + (slot.selected ? "*" : "") +
-                   (slot.enabled ? "" : "-");
+            out += " " + slot.caption + "@" + slot.start + "+" + slot.length + (slot.selected ? "*" : "") + (slot.enabled ? "" : "-");
         }
     }
     const std::string text = l.outcome.message.value_or("");
@@ -134,70 +133,65 @@ TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 
 TEST(GetType, ExactLowerOrUpperCaseExtensionAfterTheLastDot)
 {
-    // Unrecognised (the last three): the family stays what it was.
-    for (const auto& [path, family] : std::vector<std::pair<const char*, const char*>>{
-             {"C:\\saves\\game.psu", "ems"}, {"G.PSU", "ems"}, {"g.psd", "ems"}, {"G.PSD", "ems"}, {"/home/a.b.XPS", "xv2"},
-             {"x.xps", "xv2"}, {"my.saves/x.sps", "xv2"}, {"X.SPS", "xv2"}, {"game.Psu", "old"}, {"game.", "old"},
-             {"/my.psu/game", "old"}}) {
+    std::string families;
+    for (const char* path : {"C:\\saves\\game.psu", "G.PSU", "g.psd", "G.PSD", "/home/a.b.XPS", "x.xps", "my.saves/x.sps",
+                             "X.SPS", "game.Psu", "game.", "/my.psu/game"}) {
         SaveState s;
-        s.txttype = "old";
         Get_Type(s, path);
-        EXPECT_EQ(s.txttype, family) << path;
+        families += s.txttype + "|";
     }
+    EXPECT_EQ(families, "ems|ems|ems|ems|xv2|xv2|xv2|xv2||||");  // unrecognised: the family stays as it was
 }
 
-// Each load on top of a save with more sections: the captions of that save go,
-// its hidden texts beyond the new listing stay.
-TEST(OpenSave, ReplacesThePreviousListingOrRefusesAnXportV1)
+// Each File, Open on top of a save with more sections: the captions of that
+// save go, its hidden texts beyond the new listing stay; a cancelled or
+// unreadable one leaves the window exactly as it was.
+TEST(OpenSave, ReplacesThePreviousListingRefusesAnXportV1OrKeepsThePreviousSave)
 {
     TempDir dir;
     const Bytes ems = ems_save("E", {section("a", 4)});
-    auto previous = load(dir, "prev.psu", ems_save("P", {section("p", 4), section("q", 4), section("r", 4)}));
+    Loaded previous = load(dir, "prev.psu", ems_save("P", {section("p", 4), section("q", 4), section("r", 4)}));
     previous.state.select(2);
     const std::string e = "Directory: E a@2046+4* @3582+0- @5118+4- @6654+0- tmp=0,3582 /1";
-    // File name, content, what the window shows, the Xport verdict.
-    const std::vector<std::tuple<const char*, Bytes, std::string, const char*>> cases = {
+    const std::string p = "Directory: P p@2046+4 q@3582+4 r@5118+4* @6654+0- tmp=0,6654 /3";
+    const auto unreadable = [&](const std::string& name, const std::string& reason) {
+        return p + " !The save \"" + dir.file(name) + "\" could not be read: " + reason + ". [failed]";
+    };
+    fs::create_directory(dir.path() / "folder.psu");
+    // File name, its content (none: not written), what the window shows, the Xport verdict.
+    std::vector<std::tuple<std::string, std::optional<Bytes>, std::string, const char*>> cases = {
         {"e.psu", ems, e, ""},
-        {"x.xps", xport_save("X", {section("a", 4)}, with_variant(255)),
-         "X a@557+4* @811+0- @5118+4- @6654+0- tmp=0,811 /1", "True"},
+        {"x.xps", xport_save("X", {section("a", 4)}, with_variant(255)), "X a@557+4* @811+0- @5118+4- @6654+0- tmp=0,811 /1",
+         "True"},
         {"short.sps", Bytes(17, 1), " @537+0*- @3582+4- @5118+4- @6654+0- tmp=0,537 /0", "True"},  // no byte 17
         {"again.bin", ems, e, ""},  // not recognised: read as the family before
         {"v1.xps", xport_save("X", {section("a", 4)}, with_variant(1)),
          "Directory: P @2046+4 @3582+4 @5118+4* @6654+0 tmp=0,6654 /18 !" + std::string(messages::kXportV1) + " [refused]",
          "False"},
+        {"", {}, p + " [cancelled]", ""},
+        {"missing.xps", {}, unreadable("missing.xps", "the file does not exist"), ""},
+        {"folder.psu", {}, unreadable("folder.psu", "it is a folder"), ""},
     };
+#ifndef _WIN32  // Windows has neither /dev/null nor owner-only permissions
+    cases.emplace_back("/dev/null", std::nullopt, unreadable("/dev/null", "it is not a plain file"), "");
+    if (geteuid() != 0) {  // root reads everything
+        write_file(dir.file("locked.xps"), Bytes(40));
+        fs::permissions(dir.file("locked.xps"), fs::perms::none);
+        cases.emplace_back("locked.xps", std::nullopt, unreadable("locked.xps", "permission denied"), "");
+    }
+#endif
     for (const auto& [name, content, expected, verdict] : cases) {
-        const auto r = load(dir, name, content, previous.state);
+        Loaded r{previous.state, {}};
+        if (content) {
+            write_file(dir.file(name), *content);
+        }
+        r.outcome = open_save(r.state, name.empty() ? "" : dir.file(name));
         EXPECT_EQ(shown(r), expected) << name;
         EXPECT_EQ(r.state.txtvalidxps, verdict) << name;
+        EXPECT_EQ(r.state == previous.state, !content) << name;
     }
     // A fresh window with no recognised extension reads the Xport layout.
     EXPECT_TRUE(shown(load(dir, "fresh.bin", ems)).starts_with(" @537+0* @787+0 "));
-}
-
-TEST(OpenSave, CancelOrAnUnreadableSaveKeepsThePreviousSave)
-{
-    TempDir dir;
-    auto before = load(dir, "good.psu", ems_save("GOOD", {section("a", 4)}));
-    before.state.select(3);
-    std::filesystem::create_directory(dir.path() / "folder.psu");
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {"", ""}, {dir.file("missing.xps"), "the file does not exist"}, {dir.file("folder.psu"), "it is a folder"}};
-#ifndef _WIN32  // Windows has neither /dev/null nor owner-only permissions
-    cases.emplace_back("/dev/null", "it is not a plain file");
-    if (geteuid() != 0) {  // root reads everything
-        write_file(dir.file("locked.xps"), Bytes(40));
-        std::filesystem::permissions(dir.file("locked.xps"), std::filesystem::perms::none);
-        cases.emplace_back(dir.file("locked.xps"), "permission denied");
-    }
-#endif
-    for (const auto& [path, reason] : cases) {
-        SaveState s = before.state;
-        const OpenOutcome r = open_save(s, path);
-        EXPECT_EQ(r.message.value_or(""), path.empty() ? "" : "The save \"" + path + "\" could not be read: " + reason + ".");
-        EXPECT_EQ(r.kind, path.empty() ? OpenOutcome::Kind::cancelled : OpenOutcome::Kind::failed) << path;
-        EXPECT_EQ(s, before.state) << path;
-    }
 }
 
 TEST(Extract, GuardWantsALoadedSaveThatWasNotRefused)
