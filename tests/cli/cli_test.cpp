@@ -5,8 +5,6 @@
 #include "support/temp_dir.h"
 
 // std
-#include <algorithm>
-#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -15,15 +13,6 @@ namespace quillbox::cli {
 namespace {
 
 using namespace quillbox::testing;
-
-// The exit status, then what went to standard output, then standard error.
-std::string cli(const std::vector<std::string>& args)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = run(args, out, err);
-    return std::to_string(status) + " " + out.str() + err.str();
-}
 
 const TempDir kDir;
 
@@ -37,11 +26,22 @@ TEST(Cli, StatusAndOutputOfEachCommand)
 {
     const std::string ems = save("e.psu", ems_save("BASLUS", {section("icon.sys", 964), section("x", 5, 0x60)}));
     const std::string v1 = save("v1.xps", xport_save("D", {}, with_variant(1)));
-    const std::string gone = kDir.file("gone.psu");
-    const std::string no = kDir.file("no.bin");
+    const std::string xps = save("j.xps", xport_save("DIR", {section("a\"b\x01\\", 3)}, {0, "", "", ""}));
     Bytes corrupt = ems_save("D", {section("a", 1)});
     put_u32(corrupt, 1540, 0xFFFFFFFFU);  // a length that carries the next entry past 2^31
-    // Arguments, and the start of the status and output.
+    // Section names made safe as file names, kept apart when two are the same.
+    std::vector<Section> hostile;
+    std::string written = "0 ";
+    for (const auto& [name, safe] : std::vector<std::pair<const char*, const char*>>{
+             {"../up", ".._up"}, {"CON", "_CON"}, {"a/b", "a_b"}, {"same", "same"}, {"same", "same_2"}, {"..", "__"},
+             {"C:\\x", "C__x"}, {"name. ", "name__"}, {"lpt1.txt", "_lpt1.txt"}, {"COM9", "_COM9"}, {"COM10", "COM10"},
+             {"a\tb?\x7f", "a_b__"}}) {
+        hostile.push_back(section(name, hostile.size() + 1));
+        written += (kDir.path() / "out" / safe).string() + "\n";
+    }
+    const std::string gone = kDir.file("gone.psu");
+    const std::string no = kDir.file("no.bin");
+    // Arguments, and the start of the status, standard output and standard error.
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"list", ems}, "0 Directory: BASLUS\n0\ticon.sys\t2048\t964\n1\tx\t3584\t5\n"},
         {{"list", save("a.xps", xport_save("B", {section("icon.sys", 964)}, {0, "", "", ""}))}, "0 B\n0\ticon.sys\t537\t964\n"},
@@ -49,6 +49,12 @@ TEST(Cli, StatusAndOutputOfEachCommand)
          "1 Directory: D\nAn error has occured, the save contains a filename larger than 31 characters and may be "
          "corrupt.\nPlease contact varnel"},  // no CR
         {{"list", gone}, "2 The save \"" + gone + "\" could not be read: the file does not exist."},
+        // The window's state after File, Open.
+        {{"list", "--json", xps},
+         R"(0 {"txtload": )" + json_string(xps) + R"(, "txttype": "xv2", "txtvalidxps": "True", "txttempvar": "0", )"
+         R"("txttempvar3": "790", "directory": "DIR", "message": null, "slots": [{"caption": "a\"b\u0001\\", )"
+         R"("enabled": true, "selected": true, "start": "537", "length": "3"}, {"caption": "", "enabled": false, )"
+         R"("selected": false, "start": "790", "length": "0"}, {"caption": "", "enabled": false, "selected": false, )"},
         {{"list", "--json", v1}, "1 {"},
         {{"list", "--json", save("c.psu", corrupt)},
          "2 {\"error\": \"An error has occured, the save may be corrupt.\\r\\nPlease contact varnel and include the save "
@@ -58,46 +64,19 @@ TEST(Cli, StatusAndOutputOfEachCommand)
                                    "Please load a save first\n"},
         {{"extract", ems, "18", no}, "2 Usage: "}, {{"extract", ems, "1x", no}, "2 Usage: "},
         {{"extract", ems, "", no}, "2 Usage: "}, {{"extract", gone, "0", no}, "2 The save"},
+        {{"extract-all", save("h.psu", ems_save("D", hostile)), (kDir.path() / "out").string()}, written},
         {{"--version"}, "0 quillbox-cli 1.2\n"}, {{"--help"}, "0 Usage: "}, {{"-h"}, "0 Usage: "},
         {{}, "2 Usage: "}, {{"list"}, "2 Usage: "}, {{"frobnicate", "x"}, "2 Usage: "},
     };
     for (const auto& [args, expected] : cases) {
-        EXPECT_TRUE(cli(args).starts_with(expected)) << cli(args);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = run(args, out, err);
+        EXPECT_TRUE((std::to_string(status) + " " + out.str() + err.str()).starts_with(expected)) << out.str() << err.str();
     }
     EXPECT_EQ(read_file(kDir.file("x.bin")), section("x", 5, 0x60).data);
+    EXPECT_EQ(read_file(kDir.path() / "out" / "same_2").size(), 5U);
     EXPECT_FALSE(std::filesystem::exists(no));
-}
-
-TEST(Cli, JsonIsTheWindowStateAfterFileOpen)
-{
-    const std::string xps = save("j.xps", xport_save("DIR", {section("a\"b\x01\\", 3)}, {0, "", "", ""}));
-    const std::string json = cli({"list", "--json", xps});
-    EXPECT_TRUE(json.starts_with(
-        R"(0 {"txtload": )" + json_string(xps) + R"(, "txttype": "xv2", "txtvalidxps": "True", "txttempvar": "0", )"
-        R"("txttempvar3": "790", "directory": "DIR", "message": null, "slots": [)"
-        R"({"caption": "a\"b\u0001\\", "enabled": true, "selected": true, "start": "537", "length": "3"}, )"
-        R"({"caption": "", "enabled": false, "selected": false, "start": "790", "length": "0"}, {)")) << json;
-    EXPECT_TRUE(json.ends_with(R"(}, {"caption": "", "enabled": false, "selected": false, "start": "", "length": ""}]})" "\n"));
-    EXPECT_EQ(std::ranges::count(json, '{'), 19);
-}
-
-// Section names made safe as file names, and kept apart when two are the same.
-TEST(Cli, ExtractAllKeepsHostileNamesInsideTheFolder)
-{
-    std::vector<Section> sections;
-    for (const char* name : {"../up", "CON", "a/b", "same", "same", "..", "C:\\x", "name. ", "lpt1.txt", "COM9",
-                             "COM10", "a\tb?\x7f"}) {
-        sections.push_back(section(name, sections.size() + 1));
-    }
-    const std::filesystem::path out = kDir.path() / "out";
-    EXPECT_TRUE(cli({"extract-all", save("h.psu", ems_save("D", sections)), out.string()}).starts_with("0 "));
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(out)) {
-        names.insert(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, (std::set<std::string>{".._up", "_CON", "a_b", "same", "same_2", "__", "C__x", "name__", "_lpt1.txt",
-                                            "_COM9", "COM10", "a_b__"}));
-    EXPECT_EQ(read_file(out / "same_2").size(), 5U);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 // std
 #include <cstdint>
 #include <filesystem>
-#include <iostream>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -53,6 +52,5 @@ int main(int argc, char** argv)
     for (const Bytes& b : inputs) {
         LLVMFuzzerTestOneInput(b.data(), b.size());
     }
-    std::cout << inputs.size() << " inputs replayed\n";
     return 0;
 }
