@@ -23,7 +23,6 @@ int main(int argc, char** argv)
     for (const auto& [name, save] : {std::pair{"demo.psu", ems_save("BEDEMO-00001QBX", sections)},
                                      std::pair{"demo.xps", xport_save("BEDEMO-00001QBX", sections)}}) {
         write_file(std::filesystem::path(argv[1]) / name, save);
-        std::cout << (std::filesystem::path(argv[1]) / name).string() << "\n";
     }
     return 0;
 }

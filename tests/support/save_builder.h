@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,10 +29,7 @@ inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
     put_text(b, offset, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
 }
 
-struct Section {
-    std::string name;
-    Bytes data;
-};
+struct Section { std::string name; Bytes data; };
 
 // A section whose data are `size` bytes counting up from `seed`.
 inline Section section(std::string name, std::size_t size, std::uint8_t seed = 1)
@@ -93,10 +89,8 @@ inline Bytes xport_save(const std::string& directory, const std::vector<Section>
 
 inline void write_file(const std::filesystem::path& path, const Bytes& b)
 {
-    if (!std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                      static_cast<std::streamsize>(b.size()))) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 inline Bytes read_file(const std::filesystem::path& path)

@@ -11,8 +11,7 @@ namespace quillbox::testing {
 class TempDir {
 public:
     explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path())
-        : path_(parent / ("quillbox-test-" + std::to_string(std::random_device{}()) +
-                          std::to_string(std::random_device{}())))
+        : path_(parent / ("quillbox-test-" + std::to_string(std::random_device{}()) + std::to_string(std::random_device{}())))
     {
         std::filesystem::create_directories(path_);
     }
