@@ -24,9 +24,11 @@ std::string save(const std::string& name, const Bytes& content)
 
 TEST(Cli, StatusAndOutputOfEachCommand)
 {
-    const std::string ems = save("e.psu", ems_save("BASLUS", {section("icon.sys", 964), section("x", 5, 0x60)}));
+    const std::string ems =
+        save("e.psu", ems_save("BASLUS", {section("icon.sys", 964), section("x", 5, 0x60)}));
     const std::string v1 = save("v1.xps", xport_save("D", {}, with_variant(1)));
-    const std::string xps = save("j.xps", xport_save("DIR", {section("a\"b\x01\\", 3)}, {0, "", "", ""}));
+    const std::string xps =
+        save("j.xps", xport_save("DIR", {section("a\"b\x01\\", 3)}, {0, "", "", ""}));
     Bytes corrupt = ems_save("D", {section("a", 1)});
     put_u32(corrupt, 1540, 0xFFFFFFFFU);  // a length that carries the next entry past 2^31
     // Section names made safe as file names, kept apart when two are the same.
@@ -72,7 +74,8 @@ TEST(Cli, StatusAndOutputOfEachCommand)
         std::ostringstream out;
         std::ostringstream err;
         const int status = run(args, out, err);
-        EXPECT_TRUE((std::to_string(status) + " " + out.str() + err.str()).starts_with(expected)) << out.str() << err.str();
+        EXPECT_TRUE((std::to_string(status) + " " + out.str() + err.str()).starts_with(expected))
+            << out.str() << err.str();
     }
     EXPECT_EQ(read_file(kDir.file("x.bin")), section("x", 5, 0x60).data);
 }

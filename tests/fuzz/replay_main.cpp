@@ -22,12 +22,14 @@ int main(int argc, char** argv)
 {
     using namespace quillbox::testing;
     namespace fs = std::filesystem;
-    std::vector<Section> sections = {section("icon.sys", 40), section("", 3), section("", 0), section(std::string(31, 'n'), 1)};
+    std::vector<Section> sections = {section("icon.sys", 40), section("", 3), section("", 0),
+                                     section(std::string(31, 'n'), 1)};
     Bytes ems = ems_save("BASLUS-1", sections);
     put_text(ems, 3072 + 66, "moved");  // behind a zero byte at E+64
     sections[1].name = "moved";
     // Flipping a length's top byte (3591 in the EMS seed) makes a corrupt one.
-    const std::vector<Bytes> seeds = {ems, xport_save("BASLUS-1", sections), xport_save("D", sections, {0, "", "", ""})};
+    const std::vector<Bytes> seeds = {ems, xport_save("BASLUS-1", sections),
+                                      xport_save("D", sections, {0, "", "", ""})};
     if (argc == 3 && std::string_view(argv[1]) == "--write-seeds") {
         fs::create_directories(argv[2]);
         for (std::size_t n = 0; n < seeds.size(); ++n) {

@@ -45,14 +45,18 @@ std::string shown(const Loaded& l)
     const auto enabled = std::ranges::count(l.state.slots, true, &Slot::enabled);
     for (const Slot& slot : l.state.slots) {
         if (!slot.start.empty() || !slot.caption.empty()) {
-            out += " " + slot.caption + "@" + slot.start + "+" + slot.length + (slot.selected ? "*" : "") + (slot.enabled ? "" : "-");
+            out += " " + slot.caption + "@" + slot.start + "+" + slot.length +
+                   (slot.selected ? "*" : "") + (slot.enabled ? "" : "-");
         }
     }
     const std::string text = l.outcome.message.value_or("");
-    const std::string message = text == messages::kNameTooLong ? "long" : text == messages::kMayBeCorrupt ? "corrupt" : text;
-    return out + " tmp=" + l.state.txttempvar + "," + l.state.txttempvar3 + " /" + std::to_string(enabled) +
-           (message.empty() ? "" : " !" + message) +
-           std::array{" [cancelled]", "", " [refused]", " [failed]"}[static_cast<std::size_t>(l.outcome.kind)];
+    const std::string message = text == messages::kNameTooLong    ? "long"
+                                : text == messages::kMayBeCorrupt ? "corrupt"
+                                                                  : text;
+    return out + " tmp=" + l.state.txttempvar + "," + l.state.txttempvar3 + " /" +
+           std::to_string(enabled) + (message.empty() ? "" : " !" + message) +
+           std::array{" [cancelled]", "", " [refused]",
+                      " [failed]"}[static_cast<std::size_t>(l.outcome.kind)];
 }
 
 Bytes with(Bytes b, std::size_t at, std::uint32_t v) { return put_u32(b, at, v), b; }
@@ -63,7 +67,8 @@ TEST(FindSections, ListsWhatEachLayoutHolds)
 {
     const std::string x31(31, 'x');
     const Bytes xport = xport_save("D", {section("a", 10)});
-    const Bytes two = xport_save("D", {section("a", 100), section("b", 0)}, {0, "abc", "defgh", "ij"});
+    const Bytes two =
+        xport_save("D", {section("a", 100), section("b", 0)}, {0, "abc", "defgh", "ij"});
     const std::vector<std::tuple<const char*, Bytes, std::string>> cases = {
         // Data padded to 1024, lengths as stored; the scratch fields keep the
         // pass beyond the last entry, the first slot disabled.
@@ -104,9 +109,15 @@ TEST(FindSections, ListsWhatEachLayoutHolds)
 
 TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 {
-    for (const auto& [hex, value] : std::vector<std::pair<const char*, std::optional<std::uint64_t>>>{
-             {"FFFFFFFF", 4294967295U}, {"1", 1}, {"123456789abcdef", 0x123456789ABCDEFU}, {"", {}}, {"12G4", {}},
-             {"-1", {}}, {"1FFFFFFFFFFFFFFFF", {}}}) {
+    for (const auto& [hex, value] :
+         std::vector<std::pair<const char*, std::optional<std::uint64_t>>>{
+             {"FFFFFFFF", 4294967295U},
+             {"1", 1},
+             {"123456789abcdef", 0x123456789ABCDEFU},
+             {"", {}},
+             {"12G4", {}},
+             {"-1", {}},
+             {"1FFFFFFFFFFFFFFFF", {}}}) {
         EXPECT_EQ(hex_to_number(hex), value) << hex;
     }
     TempDir dir;
@@ -115,19 +126,22 @@ TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
     for (const std::int64_t o : {9999, 0, 4095, 4096, 8191, 8192, 5000}) {
         EXPECT_EQ(save.read_byte(o), static_cast<std::uint8_t>(o + 1)) << o;
     }
-    EXPECT_EQ(cp1252_to_utf8("a\x80\x99\x9F\xA0\xFF\x81\x9D"), "a\u20AC\u2122\u0178\u00A0\u00FF\u0081\u009D");
+    EXPECT_EQ(cp1252_to_utf8("a\x80\x99\x9F\xA0\xFF\x81\x9D"),
+              "a\u20AC\u2122\u0178\u00A0\u00FF\u0081\u009D");
 }
 
 TEST(GetType, ExactLowerOrUpperCaseExtensionAfterTheLastDot)
 {
     std::string families;
-    for (const char* path : {"C:\\saves\\game.psu", "G.PSU", "g.psd", "G.PSD", "/home/a.b.XPS", "x.xps", "my.saves/x.sps",
-                             "X.SPS", "game.Psu", "game.", "/my.psu/game"}) {
+    for (const char* path :
+         {"C:\\saves\\game.psu", "G.PSU", "g.psd", "G.PSD", "/home/a.b.XPS", "x.xps",
+          "my.saves/x.sps", "X.SPS", "game.Psu", "game.", "/my.psu/game"}) {
         SaveState s;
         Get_Type(s, path);
         families += s.txttype + "|";
     }
-    EXPECT_EQ(families, "ems|ems|ems|ems|xv2|xv2|xv2|xv2||||");  // unrecognised: the family stays as it was
+    EXPECT_EQ(families,
+              "ems|ems|ems|ems|xv2|xv2|xv2|xv2||||");  // unrecognised: the family stays as it was
 }
 
 // Each File, Open on top of a save with more sections: the captions of that
@@ -137,12 +151,14 @@ TEST(OpenSave, ReplacesThePreviousListingRefusesAnXportV1OrKeepsThePreviousSave)
 {
     TempDir dir;
     const Bytes ems = ems_save("E", {section("a", 4)});
-    Loaded previous = load(dir, "prev.psu", ems_save("P", {section("p", 4), section("q", 4), section("r", 4)}));
+    Loaded previous =
+        load(dir, "prev.psu", ems_save("P", {section("p", 4), section("q", 4), section("r", 4)}));
     previous.state.select(2);
     const std::string e = "Directory: E a@2046+4* @3582+0- @5118+4- @6654+0- tmp=0,3582 /1";
     const std::string p = "Directory: P p@2046+4 q@3582+4 r@5118+4* @6654+0- tmp=0,6654 /3";
     const auto unreadable = [&](const std::string& name, const std::string& reason) {
-        return p + " !The save \"" + dir.file(name) + "\" could not be read: " + reason + ". [failed]";
+        return p + " !The save \"" + dir.file(name) + "\" could not be read: " + reason +
+               ". [failed]";
     };
     fs::create_directory(dir.path() / "folder.psu");
     // File name, its content (none: not written), what the window shows, the Xport verdict.
@@ -158,7 +174,8 @@ TEST(OpenSave, ReplacesThePreviousListingRefusesAnXportV1OrKeepsThePreviousSave)
         {"folder.psu", {}, unreadable("folder.psu", "it is a folder"), ""},
     };
 #ifndef _WIN32  // Windows has no /dev/null
-    cases.emplace_back("/dev/null", std::nullopt, unreadable("/dev/null", "it is not a plain file"), "");
+    cases.emplace_back("/dev/null", std::nullopt, unreadable("/dev/null", "it is not a plain file"),
+                       "");
 #endif
     for (const auto& [name, content, expected, verdict] : cases) {
         Loaded r{previous.state, {}};
@@ -169,7 +186,8 @@ TEST(OpenSave, ReplacesThePreviousListingRefusesAnXportV1OrKeepsThePreviousSave)
         EXPECT_EQ(shown(r), expected) << name;
         EXPECT_EQ(r.state.txtvalidxps, verdict) << name;
         EXPECT_EQ(r.state == previous.state, !content) << name;
-        // Extract's guard: a refused save leaves the slots of the one before, which are not its own.
+        // Extract's guard: a refused save leaves the slots of the one before, which are not its
+        // own.
         EXPECT_EQ(check_loaded(r.state).has_value(), name == "v1.xps") << name;
     }
     EXPECT_EQ(check_loaded(SaveState{}), messages::kLoadFirst);
@@ -206,14 +224,17 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
         {ems, "t.bin", Kind::written, messages::kExtracted, sections[0].data},
         {xport, "t.bin", Kind::written, messages::kExtracted, sections[1].data},
         {none, "t.bin", Kind::written, messages::kExtracted, {}},  // no selection reads nothing
-        {load(dir, "big.psu", ems_save("D", {big})).state, "t.bin", Kind::written, messages::kExtracted, big.data},
+        {load(dir, "big.psu", ems_save("D", {big})).state, "t.bin", Kind::written,
+         messages::kExtracted, big.data},
         {ems, "", Kind::cancelled, "none", old},
         {slot0("2046", "4294967295"), "t.bin", Kind::refused, "too large", old},
         {slot0("2147483648", "1"), "t.bin", Kind::refused, "out of range", old},
         {slot0("2147483647", "1"), "t.bin", Kind::refused, "out of range", old},  // + 2 overflows
         {slot0("2046", "1000000"), "t.bin", Kind::refused, "runs past the end", old},
-        {slot0("2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed, "read: the file does not exist", old},
-        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist", old},
+        {slot0("2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed,
+         "read: the file does not exist", old},
+        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist",
+         old},
         {ems, "sub", Kind::failed, "it is a folder", old},
 #ifndef _WIN32
         {slot0("3582", "3000"), "t.bin", Kind::failed, "could not be written: File too large", old},
@@ -227,7 +248,8 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit full{std::string_view(message).ends_with("large") ? 1000 : limit.rlim_cur, limit.rlim_max};
+        const rlimit full{std::string_view(message).ends_with("large") ? 1000 : limit.rlim_cur,
+                          limit.rlim_max};
         setrlimit(RLIMIT_FSIZE, &full);
 #endif
         const ExtractOutcome r = extract_data(state, path);
@@ -235,11 +257,13 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
         setrlimit(RLIMIT_FSIZE, &limit);
 #endif
         EXPECT_EQ(r.kind, kind) << message;
-        EXPECT_NE(r.message.value_or("none").find(message), std::string::npos) << r.message.value_or("none");
+        EXPECT_NE(r.message.value_or("none").find(message), std::string::npos)
+            << r.message.value_or("none");
         EXPECT_TRUE(read_file(out / "t.bin") == content) << message;  // not printed: up to 5 MiB
         EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2) << message;
     }
-    EXPECT_EQ((std::vector{Exists(dir.file("s.psu")), Exists(out.string()), Exists(dir.file("no")), Exists("")}),
+    EXPECT_EQ((std::vector{Exists(dir.file("s.psu")), Exists(out.string()), Exists(dir.file("no")),
+                           Exists("")}),
               (std::vector{1, 0, 0, 0}));
 }
 
@@ -251,8 +275,11 @@ TEST(RealSaves, AllThreeContainersListTheSameSections)
     if (!fs::exists(saves / "BESCES-50501REZ.psu")) {
         GTEST_SKIP() << "no real saves at " << saves;
     }
-    const std::string ems = "icon.sys@2046+964* rez.ico@3582+46360 BESCES-50501REZ@51198+3072 @54782+0- tmp=0,54782 /3";
-    const std::string xport = "BESCES-50501REZ icon.sys@567+964* rez.ico@1781+46360 BESCES-50501REZ@48391+3072 @51713+0- tmp=0,51713 /3";
+    const std::string ems =
+        "icon.sys@2046+964* rez.ico@3582+46360 BESCES-50501REZ@51198+3072 @54782+0- tmp=0,54782 /3";
+    const std::string xport =
+        "BESCES-50501REZ icon.sys@567+964* rez.ico@1781+46360 BESCES-50501REZ@48391+3072 @51713+0- "
+        "tmp=0,51713 /3";
     for (const auto& [save, expected] : std::vector<std::pair<const char*, std::string>>{
              {"BESCES-50501REZ.psu", "Directory: BESCES-50501REZ " + ems}, {"BESCES-50501REZ.xps", xport},
              {"BESCES-50501REZ.sps", xport}}) {

@@ -11,7 +11,8 @@ namespace quillbox::testing {
 class TempDir {
 public:
     explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path())
-        : path_(parent / ("quillbox-test-" + std::to_string(std::random_device{}()) + std::to_string(std::random_device{}())))
+        : path_(parent / ("quillbox-test-" + std::to_string(std::random_device{}()) +
+                          std::to_string(std::random_device{}())))
     {
         std::filesystem::create_directories(path_);
     }
@@ -19,7 +20,10 @@ public:
     TempDir(const TempDir&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::string file(const std::string& name) const { return (path_ / name).string(); }
+    [[nodiscard]] std::string file(const std::string& name) const
+    {
+        return (path_ / name).string();
+    }
 
 private:
     const std::filesystem::path path_;  // const: no copy assignment either
