@@ -1,4 +1,4 @@
-// Without libFuzzer: replays the files and folders named on the command line,
+// Without libFuzzer: replays the files named on the command line,
 // then sweeps built-in seeds, each cut at every length and with every
 // seventh byte flipped, so that CTest covers truncated and corrupted saves of
 // both families.
@@ -6,78 +6,53 @@
 // libFuzzer corpus with.
 
 // own
-#include "fuzz/save_fuzz.h"
 #include "support/save_builder.h"
 
 // std
 #include <cstdint>
 #include <filesystem>
-#include <iostream>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-
-namespace {
-
-using quillbox::testing::Bytes;
-
-void feed(const Bytes& b)
-{
-    LLVMFuzzerTestOneInput(b.data(), b.size());
+namespace quillbox::fuzz {
+extern bool every_input_through_files;
 }
-
-std::vector<Bytes> seeds()
-{
-    using namespace quillbox::testing;
-    Section moved = section("moved", 3);
-    moved.name_at_66 = true;
-    const std::vector<Section> sections = {section("icon.sys", 40), moved, section("", 0),
-                                           section(std::string(31, 'n'), 1)};
-    // Flipping a length's top byte (3591 in the EMS seed) makes a corrupt one.
-    return {ems_save("BASLUS-1", sections), xport_save("BASLUS-1", sections),
-            xport_save("D", sections, XportHeader{0, "", "", ""})};
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
+    using namespace quillbox::testing;
+    namespace fs = std::filesystem;
+    std::vector<Section> sections = {section("icon.sys", 40), section("", 3), section("", 0),
+                                     section(std::string(31, 'n'), 1)};
+    Bytes ems = ems_save("BASLUS-1", sections);
+    put_text(ems, 3072 + 66, "moved");  // behind a zero byte at E+64
+    sections[1].name = "moved";
+    // Flipping a length's top byte (3591 in the EMS seed) makes a corrupt one.
+    const std::vector<Bytes> seeds = {ems, xport_save("BASLUS-1", sections),
+                                      xport_save("D", sections, {0, "", "", ""})};
     if (argc == 3 && std::string_view(argv[1]) == "--write-seeds") {
-        std::filesystem::create_directories(argv[2]);
-        int n = 0;
-        for (const Bytes& seed : seeds()) {
-            quillbox::testing::write_file(std::filesystem::path(argv[2]) / ("seed" + std::to_string(n++)), seed);
+        fs::create_directories(argv[2]);
+        for (std::size_t n = 0; n < seeds.size(); ++n) {
+            write_file(fs::path(argv[2]) / ("seed" + std::to_string(n)), seeds[n]);
         }
         return 0;
     }
-    quillbox::fuzz::every_input_through_files = true;
-    std::size_t inputs = 0;
+    std::vector<Bytes> inputs;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path arg = argv[i];
-        const auto one = [&](const std::filesystem::path& p) {
-            feed(quillbox::testing::read_file(p));
-            ++inputs;
-        };
-        if (std::filesystem::is_directory(arg)) {
-            for (const auto& entry : std::filesystem::directory_iterator(arg)) {
-                one(entry.path());
-            }
-        } else {
-            one(arg);
-        }
+        inputs.push_back(read_file(argv[i]));
     }
-    for (const Bytes& seed : seeds()) {
+    for (const Bytes& seed : seeds) {
         for (std::size_t cut = 0; cut <= seed.size(); cut += cut < 700 ? 1 : 37) {
-            feed(Bytes(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(cut)));
-            ++inputs;
+            inputs.emplace_back(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(cut));
         }
         for (std::size_t at = 0; at < seed.size(); at += 7) {
-            Bytes flipped = seed;
-            flipped[at] = static_cast<std::uint8_t>(flipped[at] ^ 0xFF);
-            feed(flipped);
-            ++inputs;
+            inputs.push_back(seed);
+            inputs.back()[at] ^= 0xFF;
         }
     }
-    std::cout << inputs << " inputs replayed\n";
+    quillbox::fuzz::every_input_through_files = true;
+    for (const Bytes& b : inputs) {
+        LLVMFuzzerTestOneInput(b.data(), b.size());
+    }
     return 0;
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -29,19 +29,13 @@ inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
     put_text(b, offset, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
 }
 
-struct Section {
-    std::string name;
-    Bytes data;
-    bool name_at_66 = false;  // EMS: zero byte at E+64, name at E+66
-};
+struct Section { std::string name; Bytes data; };
 
 // A section whose data are `size` bytes counting up from `seed`.
 inline Section section(std::string name, std::size_t size, std::uint8_t seed = 1)
 {
-    Section s{std::move(name), Bytes(size), false};
-    for (std::size_t i = 0; i < size; ++i) {
-        s.data[i] = static_cast<std::uint8_t>(seed + i);
-    }
+    Section s{std::move(name), Bytes(size)};
+    std::iota(s.data.begin(), s.data.end(), seed);
     return s;
 }
 
@@ -54,9 +48,8 @@ inline Bytes ems_save(const std::string& directory, const std::vector<Section>& 
     for (const Section& s : sections) {
         const std::size_t e = b.size();
         put_u32(b, e + 4, static_cast<std::uint32_t>(s.data.size()));
-        put_text(b, e + (s.name_at_66 ? 66 : 64), s.name);
-        b.resize(e + 512);
-        b.insert(b.end(), s.data.begin(), s.data.end());
+        put_text(b, e + 64, s.name);
+        put_text(b, e + 512, std::string(s.data.begin(), s.data.end()));
         b.resize(e + 512 + (s.data.size() + 1023) / 1024 * 1024);
     }
     return b;
@@ -64,17 +57,10 @@ inline Bytes ems_save(const std::string& directory, const std::vector<Section>& 
 
 struct XportHeader {
     std::uint8_t variant = 0;  // byte 17; 1 marks a V1 save with the V2 header
-    std::string block1 = "Rez ";
-    std::string block2 = "Made with a test";
-    std::string block3;
+    std::string block1 = "Rez ", block2 = "Made with a test", block3 = {};
 };
 
-inline XportHeader with_variant(std::uint8_t variant)
-{
-    XportHeader h;
-    h.variant = variant;
-    return h;
-}
+inline XportHeader with_variant(std::uint8_t variant) { return {variant}; }
 
 // Xport (.xps): three length-prefixed blocks from 21 ending at H, then the
 // directory name at H+6 and entries from H+256: name at N, length at N+64,
@@ -96,20 +82,15 @@ inline Bytes xport_save(const std::string& directory, const std::vector<Section>
         const std::size_t n = b.size();
         put_text(b, n, s.name);
         put_u32(b, n + 64, static_cast<std::uint32_t>(s.data.size()));
-        b.resize(n + 248);
-        b.insert(b.end(), s.data.begin(), s.data.end());
-        b.resize(b.size() + 2);
+        put_text(b, n + 248, std::string(s.data.begin(), s.data.end()) + std::string(2, '\0'));
     }
     return b;
 }
 
 inline void write_file(const std::filesystem::path& path, const Bytes& b)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 inline Bytes read_file(const std::filesystem::path& path)

@@ -11,25 +11,23 @@ namespace quillbox::testing {
 class TempDir {
 public:
     explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path())
+        : path_(parent / ("quillbox-test-" + std::to_string(std::random_device{}()) +
+                          std::to_string(std::random_device{}())))
     {
-        std::random_device rd;
-        path_ = parent /
-                ("quillbox-test-" + std::to_string(rd()) + std::to_string(rd()));
         std::filesystem::create_directories(path_);
     }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_, ec_); }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::string file(const std::string& name) const { return (path_ / name).string(); }
+    [[nodiscard]] std::string file(const std::string& name) const
+    {
+        return (path_ / name).string();
+    }
 
 private:
-    std::filesystem::path path_;
+    const std::filesystem::path path_;  // const: no copy assignment either
+    std::error_code ec_;                // a folder left behind is no failure
 };
 
 }  // namespace quillbox::testing
