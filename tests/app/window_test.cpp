@@ -21,6 +21,18 @@
 
 using namespace quillbox;
 
+// The windows asked to close, in order.
+struct CloseLog : QObject {
+    QStringList names;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Close && o->isWidgetType()) {
+            names << o->objectName();
+        }
+        return false;
+    }
+};
+
 class WindowTest : public QObject {
     Q_OBJECT
 
@@ -105,10 +117,14 @@ private Q_SLOTS:
         }
         QWidget stray;  // as a dialog of some library's would be: the newest, so closed first
         stray.show();
+        CloseLog log;
+        qApp->installEventFilter(&log);
         QApplication::setQuitOnLastWindowClosed(false);  // only EndProgram ends the loop
         QTimer::singleShot(0, [&] { viaExit ? void(use("mnuFileExit")) : void(form_->close()); });
         QTimer::singleShot(5000, form_.get(), [] { QCoreApplication::exit(1); });  // a hang fails
         QCOMPARE(QCoreApplication::exec(), 0);
+        // Newest first, the main window last; the close box closes it first.
+        QCOMPARE(log.names.join(","), viaExit ? ",frmAbout,liveu,Form1" : "Form1,,frmAbout,liveu");
         QTRY_VERIFY(std::ranges::none_of(QApplication::topLevelWidgets(), &QWidget::isVisible));
     }
 

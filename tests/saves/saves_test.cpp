@@ -109,15 +109,10 @@ TEST(FindSections, ListsWhatEachLayoutHolds)
 
 TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 {
-    for (const auto& [hex, value] :
-         std::vector<std::pair<const char*, std::optional<std::uint64_t>>>{
-             {"FFFFFFFF", 4294967295U},
-             {"1", 1},
-             {"123456789abcdef", 0x123456789ABCDEFU},
-             {"", {}},
-             {"12G4", {}},
-             {"-1", {}},
-             {"1FFFFFFFFFFFFFFFF", {}}}) {
+    const std::vector<std::pair<const char*, std::optional<std::uint64_t>>> hexes = {
+        {"FFFFFFFF", 4294967295U}, {"1", 1}, {"123456789abcdef", 0x123456789ABCDEFU}, {"", {}},
+        {"12G4", {}}, {"-1", {}}, {"1FFFFFFFFFFFFFFFF", {}}};
+    for (const auto& [hex, value] : hexes) {
         EXPECT_EQ(hex_to_number(hex), value) << hex;
     }
     TempDir dir;
