@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,10 @@ inline Bytes xport_save(const std::string& directory, const std::vector<Section>
 
 inline void write_file(const std::filesystem::path& path, const Bytes& b)
 {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    const auto* bytes = reinterpret_cast<const char*>(b.data());
+    if (!std::ofstream(path, std::ios::binary).write(bytes, std::streamsize(b.size()))) {
+        throw std::runtime_error("could not write " + path.string());
+    }
 }
 
 inline Bytes read_file(const std::filesystem::path& path)

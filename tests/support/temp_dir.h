@@ -20,10 +20,7 @@ public:
     TempDir(const TempDir&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::string file(const std::string& name) const
-    {
-        return (path_ / name).string();
-    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
 
 private:
     const std::filesystem::path path_;  // const: no copy assignment either
