@@ -20,12 +20,6 @@ void Get_Type(SaveState& state, std::string path)
     }
 }
 
-void valid_xps(SaveState& state)
-{
-    SaveReader save(to_path(state.txtload));
-    valid_xps(state, save);
-}
-
 void valid_xps(SaveState& state, SaveReader& save)
 {
     state.txtvalidxps = save.read_byte(17) == 1 ? "False" : "True";

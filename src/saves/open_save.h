@@ -17,10 +17,9 @@ class SaveReader;
 // psu/PSU/psd/PSD, "xv2" for xps/XPS/sps/SPS; anything else leaves it as it was.
 void Get_Type(SaveState& state, std::string path);
 
-// Sets state.txtvalidxps to "False" when byte 17 of the save named by
-// state.txtload is 1 (an Xport V1 save in V2 clothing), else to "True".
+// Sets state.txtvalidxps to "False" when byte 17 of `save`, the save named by
+// state.txtload, is 1 (an Xport V1 save in V2 clothing), else to "True".
 // Throws LoadError when the save cannot be read.
-void valid_xps(SaveState& state);
 void valid_xps(SaveState& state, SaveReader& save);
 
 struct OpenOutcome {

@@ -1,7 +1,6 @@
 // own
 #include "section_table.h"
 #include "codepage.h"
-#include "file_io.h"
 #include "load_error.h"
 #include "messages.h"
 #include "save_reader.h"
@@ -67,12 +66,6 @@ std::int32_t read_ems_header(SaveReader& save, SaveState& state)
 }
 
 }  // namespace
-
-std::optional<std::string> Find_sections(SaveState& state)
-{
-    SaveReader save(to_path(state.txtload));
-    return Find_sections(state, save);
-}
 
 std::optional<std::string> Find_sections(SaveState& state, SaveReader& save)
 {

@@ -22,13 +22,8 @@ bool isPlainFileName(const QString& name)
 
 QString fileNameOf(const QString& url)
 {
-    QString name;
-    for (qsizetype i = 0; i < url.size(); ++i) {
-        if (url[i] == QLatin1Char('/')) {
-            name = url.mid(i + 1);
-        }
-    }
-    return name;
+    const qsizetype slash = url.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : url.mid(slash + 1);
 }
 
 bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,

@@ -225,7 +225,6 @@ void liveu::Command1_Click()
     } else {
         report(QStringLiteral("There is no update available."));
     }
-    QFile::remove(localCopy);
 }
 
 void liveu::report(const QString& result)
@@ -246,7 +245,7 @@ void liveu::Timer1_Timer()
 {
     const QString text =
         QStringLiteral("Status: ") + (Inet1_->StillExecuting() ? StatusText : QStringLiteral("Idle"));
-    // Ticks come every millisecond; most change nothing.
+    // Ticks come some sixty times a second; most change nothing.
     if (panel1_->text() != text) {
         panel1_->setText(text);
     }
