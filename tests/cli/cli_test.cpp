@@ -71,8 +71,7 @@ TEST(Cli, StatusAndOutputOfEachCommand)
         {{}, "2 Usage: "}, {{"list"}, "2 Usage: "}, {{"frobnicate", "x"}, "2 Usage: "},
     };
     for (const auto& [args, expected] : cases) {
-        std::ostringstream out;
-        std::ostringstream err;
+        std::ostringstream out, err;
         const int status = run(args, out, err);
         EXPECT_TRUE((std::to_string(status) + " " + out.str() + err.str()).starts_with(expected))
             << out.str() << err.str();

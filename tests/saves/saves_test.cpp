@@ -219,17 +219,14 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
         {ems, "t.bin", Kind::written, messages::kExtracted, sections[0].data},
         {xport, "t.bin", Kind::written, messages::kExtracted, sections[1].data},
         {none, "t.bin", Kind::written, messages::kExtracted, {}},  // no selection reads nothing
-        {load(dir, "big.psu", ems_save("D", {big})).state, "t.bin", Kind::written,
-         messages::kExtracted, big.data},
+        {load(dir, "big.psu", ems_save("D", {big})).state, "t.bin", Kind::written, messages::kExtracted, big.data},
         {ems, "", Kind::cancelled, "none", old},
         {slot0("2046", "4294967295"), "t.bin", Kind::refused, "too large", old},
         {slot0("2147483648", "1"), "t.bin", Kind::refused, "out of range", old},
         {slot0("2147483647", "1"), "t.bin", Kind::refused, "out of range", old},  // + 2 overflows
         {slot0("2046", "1000000"), "t.bin", Kind::refused, "runs past the end", old},
-        {slot0("2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed,
-         "read: the file does not exist", old},
-        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist",
-         old},
+        {slot0("2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed, "read: the file does not exist", old},
+        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist", old},
         {ems, "sub", Kind::failed, "it is a folder", old},
 #ifndef _WIN32
         {slot0("3582", "3000"), "t.bin", Kind::failed, "could not be written: File too large", old},
