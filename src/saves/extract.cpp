@@ -99,7 +99,8 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
                       ", but the save holds " + std::to_string(save_size) + " bytes.");
     }
 
-    // The whole section in memory before the target is touched.
+    // The whole section in memory before the target is touched; the file that
+    // will replace it may already be taking its room.
     const std::size_t size = static_cast<std::uint32_t>(*length);  // never negative
     std::optional<SectionBuffer> buffer;
     try {
@@ -108,18 +109,20 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
         return {Kind::failed, "There is not enough memory to extract a section of " +
                                   std::to_string(size) + " bytes."};
     }
+    const fs::path target_path = to_path(target);
+    Replacement replacement(target_path);
+    replacement.reserve(size);
     if (size > 0 && (std::fseek(save.file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
                      std::fread(buffer->data(), 1, size, save.file.get()) != size)) {
         return {Kind::failed, read_failure(save_path)};
     }
     save.file.reset();
 
-    const fs::path target_path = to_path(target);
     std::error_code ec;
     if (fs::exists(target_path, ec) && Exists(target) != 1) {
         return {Kind::failed, "The file \"" + target + "\" could not be written: it is a folder."};
     }
-    if (std::optional<std::string> error = write_file_atomically(target_path, buffer->data(), size)) {
+    if (std::optional<std::string> error = replacement.commit(buffer->data(), size)) {
         return {Kind::failed, std::move(error)};
     }
     return {Kind::written, messages::kExtracted};

@@ -5,6 +5,11 @@
 #include <cerrno>
 #include <random>
 #include <system_error>
+#include <utility>
+
+#ifdef __linux__
+#include <fcntl.h>
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -178,61 +183,112 @@ std::string read_failure(const fs::path& path)
     return save_failure(path, "an error occurred while reading it");
 }
 
-std::optional<std::string> write_file_atomically(const fs::path& target, const char* data,
-                                                 std::size_t size)
-{
-    const auto fail = [&](int err) {
-        const std::string reason = err == ENOENT ? "its folder does not exist" : errno_reason(err);
-        return "The file \"" + to_utf8(target) + "\" could not be written: " + reason + ".";
-    };
+Replacement::Replacement(fs::path target) : target_(std::move(target)) {}
 
-    fs::path tmp;
-    File out;
-    for (int attempt = 0; attempt < 16 && !out; ++attempt) {
-        tmp = temporary_beside(target);
+Replacement::~Replacement()
+{
+    finish_reserving();
+    if (out_) {
+        out_.reset();
+        std::error_code ec;
+        fs::remove(temporary_, ec);
+    }
+}
+
+// 0, or the errno of the last of a few tries with fresh names.
+int Replacement::make_temporary()
+{
+    for (int attempt = 0; attempt < 16 && !out_; ++attempt) {
+        temporary_ = temporary_beside(target_);
         errno = 0;
-        out = open_file(tmp, true);
-        if (!out && errno != EEXIST) {
+        out_ = open_file(temporary_, true);
+        if (!out_ && errno != EEXIST) {
             break;
         }
     }
-    if (!out) {
-        return fail(errno != 0 ? errno : EIO);
-    }
+    return out_ ? 0 : (errno != 0 ? errno : EIO);
+}
 
+void Replacement::reserve([[maybe_unused]] std::size_t size)
+{
+#ifdef __linux__
+    // Below this, a thread costs more than the room it would set aside.
+    constexpr std::size_t kReserveFrom = std::size_t{4} << 20;
+    if (size < kReserveFrom || out_ || make_temporary() != 0) {
+        return;
+    }
+    // Finding and allocating the room is much of a large write's time; on
+    // another core it overlaps the read. The size stays 0 until the write, and
+    // a file system that cannot reserve simply says so.
+    try {
+        reserving_ = std::thread([fd = fileno(out_.get()), size] {
+            fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the write takes the room itself.
+    }
+#endif
+}
+
+void Replacement::finish_reserving()
+{
+    if (reserving_.joinable()) {
+        reserving_.join();
+    }
+}
+
+std::optional<std::string> Replacement::commit(const char* data, std::size_t size)
+{
+    const auto fail = [&](int err) {
+        const std::string reason = err == ENOENT ? "its folder does not exist" : errno_reason(err);
+        return "The file \"" + to_utf8(target_) + "\" could not be written: " + reason + ".";
+    };
+
+    finish_reserving();
+    if (!out_) {
+        if (const int err = make_temporary(); err != 0) {
+            return fail(err);
+        }
+    }
     errno = 0;
-    const bool written = (size == 0 || std::fwrite(data, 1, size, out.get()) == size) &&
-                         std::fflush(out.get()) == 0;
+    const bool written = (size == 0 || std::fwrite(data, 1, size, out_.get()) == size) &&
+                         std::fflush(out_.get()) == 0;
     int err = errno;
-    const bool closed = std::fclose(out.release()) == 0;
+    const bool closed = std::fclose(out_.release()) == 0;
     if (err == 0) {
         err = errno;
     }
     std::error_code ec;
     if (!written || !closed) {
-        fs::remove(tmp, ec);
+        fs::remove(temporary_, ec);
         return fail(err != 0 ? err : EIO);
     }
 #ifdef _WIN32
     // MoveFileEx, as std::filesystem::rename would, but with Windows' own
     // error code, which tells a target in use from one we may not replace.
-    if (!MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         int rename_err = errno_of(GetLastError(), EIO);
-        if (rename_err == EACCES && held_open_elsewhere(target)) {
+        if (rename_err == EACCES && held_open_elsewhere(target_)) {
             rename_err = EBUSY;
         }
-        fs::remove(tmp, ec);
+        fs::remove(temporary_, ec);
         return fail(rename_err);
     }
 #else
-    fs::rename(tmp, target, ec);
+    fs::rename(temporary_, target_, ec);
     if (ec) {
         const int rename_err = ec.value();
-        fs::remove(tmp, ec);
+        fs::remove(temporary_, ec);
         return fail(rename_err);
     }
 #endif
     return std::nullopt;
+}
+
+std::optional<std::string> write_file_atomically(const fs::path& target, const char* data,
+                                                 std::size_t size)
+{
+    return Replacement(target).commit(data, size);
 }
 
 }  // namespace quillbox::saves

@@ -214,12 +214,15 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
     // Large sections are read into memory mapped apart from the heap; a length
     // that is no whole number of pages must still come out byte for byte.
     const Section big = section("big", (5U << 20) + 3, 7);
+    const SaveState large = load(dir, "big.psu", ems_save("D", {big})).state;
     const Bytes old(5000, 0x11);
     const std::vector<std::tuple<SaveState, const char*, Kind, const char*, Bytes>> cases = {
         {ems, "t.bin", Kind::written, messages::kExtracted, sections[0].data},
         {xport, "t.bin", Kind::written, messages::kExtracted, sections[1].data},
         {none, "t.bin", Kind::written, messages::kExtracted, {}},  // no selection reads nothing
-        {load(dir, "big.psu", ems_save("D", {big})).state, "t.bin", Kind::written, messages::kExtracted, big.data},
+        {large, "t.bin", Kind::written, messages::kExtracted, big.data},
+        {large, "sub", Kind::failed, "it is a folder", old},  // the room taken is given back
+        {large, "no/such/t.bin", Kind::failed, "its folder does not exist", old},
         {ems, "", Kind::cancelled, "none", old},
         {slot0("2046", "4294967295"), "t.bin", Kind::refused, "too large", old},
         {slot0("2147483648", "1"), "t.bin", Kind::refused, "out of range", old},
