@@ -67,7 +67,8 @@ OpenOutcome open_with(SaveState& state, const std::string& chosen, OpenReader op
 
 OpenOutcome open_save(SaveState& state, const std::string& chosen)
 {
-    return open_with(state, chosen, [](const std::string& path) { return SaveReader(to_path(path)); });
+    return open_with(state, chosen,
+                     [](const std::string& path) { return SaveReader(to_path(path)); });
 }
 
 OpenOutcome open_save(SaveState& state, const std::string& chosen,

@@ -243,8 +243,8 @@ void liveu::Label2_Click() { shell::ShellOpen(shell_, "http://" + kHost.toStdStr
 
 void liveu::Timer1_Timer()
 {
-    const QString text =
-        QStringLiteral("Status: ") + (Inet1_->StillExecuting() ? StatusText : QStringLiteral("Idle"));
+    const QString text = QStringLiteral("Status: ") +
+                         (Inet1_->StillExecuting() ? StatusText : QStringLiteral("Idle"));
     // Ticks come some sixty times a second; most change nothing.
     if (panel1_->text() != text) {
         panel1_->setText(text);
