@@ -1,5 +1,6 @@
 # Two commands for a fresh Debian machine: `make run` and `make test`.
-.PHONY: run test build asan-test windows-test bench fuzz demo screenshot clean install package
+.PHONY: run test build asan-test windows-test bench fuzz demo screenshot clean install package \
+	format format-check
 
 JOBS ?= $(shell nproc)
 
@@ -57,6 +58,16 @@ install: build
 # The Debian package, build/quillbox_VERSION_ARCH.deb
 package: build
 	cmake --build build --target package
+
+# One layout for all C++ (.clang-format); CI fails on a file that differs from it.
+FORMATTED = git ls-files '*.cpp' '*.h'
+format:
+	scripts/deps
+	$(FORMATTED) | xargs clang-format -i
+
+format-check:
+	scripts/deps
+	$(FORMATTED) | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build build-asan build-release build-fuzz build-windows

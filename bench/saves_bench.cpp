@@ -43,7 +43,8 @@ const std::string& listing_save()
     static const std::string path = [] {
         std::vector<testing::Section> sections;
         for (int i = 0; i < 18; ++i) {
-            sections.push_back(testing::section("section" + std::to_string(i), 900 + 4000 * static_cast<std::size_t>(i)));
+            sections.push_back(testing::section("section" + std::to_string(i),
+                                                900 + 4000 * static_cast<std::size_t>(i)));
         }
         const std::string p = scratch().file("eighteen.psu");
         testing::write_file(p, testing::ems_save("BASLUS-20000BENCH", sections));
@@ -92,8 +93,15 @@ double run_dd(const saves::SaveState& s, const std::string& target)
     const std::string out = "of=" + target;
     const std::string skip = "skip=" + s.slots[0].start;
     const std::string count = "count=" + s.slots[0].length;
-    const char* argv[] = {"dd", in.c_str(), out.c_str(), "bs=1M", skip.c_str(), count.c_str(),
-                          "iflag=skip_bytes,count_bytes", "status=none", nullptr};
+    const char* argv[] = {"dd",
+                          in.c_str(),
+                          out.c_str(),
+                          "bs=1M",
+                          skip.c_str(),
+                          count.c_str(),
+                          "iflag=skip_bytes,count_bytes",
+                          "status=none",
+                          nullptr};
     const auto t0 = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int status = 0;

@@ -139,8 +139,8 @@ void frmAbout::cmdSysInfo_Click()
 
 void frmAbout::Label3_Click()
 {
-    static_cast<void>(shell::ShellOpen(services_.desktop.shell,
-                                       std::string("http://") + settings::website_host));
+    static_cast<void>(
+        shell::ShellOpen(services_.desktop.shell, std::string("http://") + settings::website_host));
 }
 
 }  // namespace quillbox::about

@@ -35,17 +35,15 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 QString QtUserDialogs::openFileName(QWidget* parent, const QString& description,
                                     const QString& patterns)
 {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                        filter(description, patterns), nullptr,
-                                        kFileDialogOptions);
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter(description, patterns),
+                                        nullptr, kFileDialogOptions);
 }
 
 QString QtUserDialogs::saveFileName(QWidget* parent, const QString& description,
                                     const QString& patterns)
 {
-    return QFileDialog::getSaveFileName(parent, QString(), QString(),
-                                        filter(description, patterns), nullptr,
-                                        kFileDialogOptions);
+    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter(description, patterns),
+                                        nullptr, kFileDialogOptions);
 }
 
 void QtUserDialogs::message(QWidget* parent, const QString& text)

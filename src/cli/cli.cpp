@@ -146,9 +146,10 @@ int extract(const std::string& path, const std::string& slot_text, const std::st
             std::ostream& err)
 {
     std::size_t slot = saves::kSlotCount;
-    const auto [end, ec] = std::from_chars(slot_text.data(), slot_text.data() + slot_text.size(), slot);
-    if (ec != std::errc() || end != slot_text.data() + slot_text.size() || slot >= saves::kSlotCount ||
-        output.empty()) {
+    const auto [end, ec] =
+        std::from_chars(slot_text.data(), slot_text.data() + slot_text.size(), slot);
+    if (ec != std::errc() || end != slot_text.data() + slot_text.size() ||
+        slot >= saves::kSlotCount || output.empty()) {
         return usage(err);
     }
     auto [state, status] = open_for_extraction(path, err);
@@ -167,7 +168,8 @@ int extract(const std::string& path, const std::string& slot_text, const std::st
     return status_of(r);
 }
 
-int extract_all(const std::string& path, const std::string& dir, std::ostream& out, std::ostream& err)
+int extract_all(const std::string& path, const std::string& dir, std::ostream& out,
+                std::ostream& err)
 {
     auto [state, status] = open_for_extraction(path, err);
     if (!state) {
@@ -199,8 +201,8 @@ int extract_all(const std::string& path, const std::string& dir, std::ostream& o
         if (r.kind == ExtractOutcome::Kind::written) {
             out << target << "\n";
         } else {
-            err << "Slot " << i << " (" << state->slots[i].caption << "): " << plain(r.message.value_or(""))
-                << "\n";
+            err << "Slot " << i << " (" << state->slots[i].caption
+                << "): " << plain(r.message.value_or("")) << "\n";
             status = std::max(status, status_of(r));
         }
     }

@@ -15,11 +15,11 @@ namespace quillbox::platform {
 // One registry value, read as the three advapi32 calls do it.
 class Registry {
 public:
-    using Key = std::uintptr_t;                                 // an open key's handle
-    static constexpr Key kLocalMachine = 0x80000002;            // HKEY_LOCAL_MACHINE
-    static constexpr std::uint32_t kKeyRead = 0x20019;          // KEY_READ
-    static constexpr std::uint32_t kString = 1;                 // REG_SZ
-    static constexpr std::uint32_t kNumber = 4;                 // REG_DWORD
+    using Key = std::uintptr_t;                         // an open key's handle
+    static constexpr Key kLocalMachine = 0x80000002;    // HKEY_LOCAL_MACHINE
+    static constexpr std::uint32_t kKeyRead = 0x20019;  // KEY_READ
+    static constexpr std::uint32_t kString = 1;         // REG_SZ
+    static constexpr std::uint32_t kNumber = 4;         // REG_DWORD
 
     Registry() = default;
     Registry(const Registry&) = delete;

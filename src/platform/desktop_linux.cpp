@@ -22,7 +22,10 @@ namespace {
 
 class NoRegistry final : public Registry {
 public:
-    std::optional<Key> open(Key, const std::string&, std::uint32_t) override { return std::nullopt; }
+    std::optional<Key> open(Key, const std::string&, std::uint32_t) override
+    {
+        return std::nullopt;
+    }
     bool query(Key, const std::string&, std::span<std::uint8_t>, std::uint32_t&,
                std::uint32_t&) override
     {

@@ -39,21 +39,14 @@ namespace {
 std::string errno_reason(int err)
 {
     switch (err) {
-    case ENOENT:
-        return "the file does not exist";
+    case ENOENT: return "the file does not exist";
     case EACCES:
-    case EPERM:
-        return "permission denied";
-    case EISDIR:
-        return "it is a folder";
-    case ENOSPC:
-        return "the disk is full";
-    case EROFS:
-        return "the disk is read-only";
-    case EBUSY:
-        return "it is in use by another program";
-    default:
-        return std::generic_category().message(err);
+    case EPERM: return "permission denied";
+    case EISDIR: return "it is a folder";
+    case ENOSPC: return "the disk is full";
+    case EROFS: return "the disk is read-only";
+    case EBUSY: return "it is in use by another program";
+    default: return std::generic_category().message(err);
     }
 }
 
@@ -64,20 +57,14 @@ int errno_of(DWORD error, int otherwise)
 {
     switch (error) {
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return EBUSY;
+    case ERROR_LOCK_VIOLATION: return EBUSY;
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-        return EACCES;
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED: return EACCES;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    default:
-        return otherwise;
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    default: return otherwise;
     }
 }
 
@@ -86,9 +73,9 @@ int errno_of(DWORD error, int otherwise)
 // tells the two apart.
 bool held_open_elsewhere(const fs::path& path)
 {
-    HANDLE h = CreateFileW(path.c_str(), DELETE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h =
+        CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_SHARING_VIOLATION;
     }

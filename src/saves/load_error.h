@@ -11,8 +11,8 @@ namespace quillbox::saves {
 class LoadError : public std::runtime_error {
 public:
     enum class Code {
-        unreadable,          // missing, a folder, no permission, an I/O error
-        position_overflow,   // a length carried a position past 2147483647
+        unreadable,         // missing, a folder, no permission, an I/O error
+        position_overflow,  // a length carried a position past 2147483647
     };
 
     LoadError(Code code, const std::string& message) : std::runtime_error(message), code_(code) {}

@@ -34,7 +34,8 @@ std::string safe_file_name(std::string_view name)
     out.reserve(name.size() + 1);
     for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);
-        const bool bad = b < 0x20 || b == 0x7F || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
+        const bool bad = b < 0x20 || b == 0x7F ||
+                         std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
         out += bad ? '_' : c;
     }
     for (auto it = out.rbegin(); it != out.rend() && (*it == '.' || *it == ' '); ++it) {

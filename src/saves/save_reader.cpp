@@ -39,8 +39,7 @@ void SaveReader::load_block(std::int64_t block_start)
     }
     if (got != static_cast<std::size_t>(wanted)) {
         block_start_ = -1;
-        throw LoadError(LoadError::Code::unreadable,
-                        read_failure(path_));
+        throw LoadError(LoadError::Code::unreadable, read_failure(path_));
     }
     block_start_ = block_start;
     block_size_ = wanted;

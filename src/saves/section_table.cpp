@@ -110,7 +110,8 @@ std::optional<std::string> Find_sections(SaveState& state, SaveReader& save)
             slot.caption = cp1252_to_utf8(name.bytes);
         }
 
-        cursor = position(std::int64_t{start} + static_cast<std::int64_t>(padded) + (ems ? 10 : 70));
+        cursor =
+            position(std::int64_t{start} + static_cast<std::int64_t>(padded) + (ems ? 10 : 70));
         ++i;
         if (i > kLastSlot) {
             return messages::kMayBeCorrupt;

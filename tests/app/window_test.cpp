@@ -47,7 +47,8 @@ private Q_SLOTS:
     void layout()
     {
         QCOMPARE(form_->windowTitle(), "Quillbox 1.2");
-        QCOMPARE(form_->centralWidget()->geometry(), QRect(0, form_->menuBar()->height(), 314, 501));
+        QCOMPARE(form_->centralWidget()->geometry(),
+                 QRect(0, form_->menuBar()->height(), 314, 501));
         QVERIFY(form_->minimumSize() == form_->maximumSize() &&
                 !(form_->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(frame()->geometry(), QRect(16, 8, 281, 449));
@@ -63,9 +64,11 @@ private Q_SLOTS:
     {
         QCOMPARE(use("cmdExtract", "out.bin") + use("mnuFileExtract", "out.bin"),  // and no dialog
                  QStringList(2, saves::messages::kLoadFirst));
-        const std::vector sections = {testing::section("icon.sys", 964, 7), testing::section("view&co.ico", 1357, 3)};
+        const std::vector sections = {testing::section("icon.sys", 964, 7),
+                                      testing::section("view&co.ico", 1357, 3)};
         testing::write_file(path("GAME.XPS"), testing::xport_save("BEDEMO&GAME", sections));
-        QCOMPARE(use("mnuFileOpen", "GAME.XPS"), QStringList{"PS2 Save Files (*.PSU *.PSD *.XPS *.SPS)"});
+        QCOMPARE(use("mnuFileOpen", "GAME.XPS"),
+                 QStringList{"PS2 Save Files (*.PSU *.PSD *.XPS *.SPS)"});
         // The frame and the slots ("*" selected, "-" disabled): "&" literally, and
         // no start or length value on screen.
         QString shown = frame()->title();
@@ -82,10 +85,12 @@ private Q_SLOTS:
         QCOMPARE(use("cmdExtract", ""), QStringList{"Data file *.bin (*.bin)"});
         QCOMPARE(use("mnuFileExtract", "out.bin").last(), saves::messages::kExtracted);
         QVERIFY(testing::read_file(path("out.bin")) == sections[1].data);
-        QCOMPARE(use("cmdExtract", "no/out.bin").size(), 2);  // the message, and the save still loaded
+        QCOMPARE(use("cmdExtract", "no/out.bin").size(),
+                 2);  // the message, and the save still loaded
         QVERIFY(form_->state() == loaded);
 
-        testing::write_file(path("v1.xps"), testing::xport_save("OLD", sections, testing::with_variant(1)));
+        testing::write_file(path("v1.xps"),
+                            testing::xport_save("OLD", sections, testing::with_variant(1)));
         QCOMPARE(use("mnuFileOpen", "v1.xps").last(), saves::messages::kXportV1);
     }
 
@@ -102,8 +107,8 @@ private Q_SLOTS:
     void secondaryWindowsAndEnd()
     {
         QFETCH(bool, viaExit);
-        for (const auto& [action, window] : {std::pair{"mnuProgramUpdate", "liveu"},
-                                             std::pair{"mnuProgramAbout", "frmAbout"}}) {
+        for (const auto& [action, window] :
+             {std::pair{"mnuProgramUpdate", "liveu"}, std::pair{"mnuProgramAbout", "frmAbout"}}) {
             use(action);
             QTRY_COMPARE(active(), window);
             const QPointer<QWidget> first = QApplication::activeWindow();
@@ -132,7 +137,10 @@ private:
     std::string path(const QString& name) const { return tmp_.filePath(name).toStdString(); }
     QGroupBox* frame() const { return form_->findChild<QGroupBox*>("Frame1"); }
     QRadioButton* option(int i) const { return frame()->findChildren<QRadioButton*>().value(i); }
-    static QString active() { return qApp->activeWindow() ? qApp->activeWindow()->objectName() : ""; }
+    static QString active()
+    {
+        return qApp->activeWindow() ? qApp->activeWindow()->objectName() : "";
+    }
 
     // Clicks the button or triggers the menu item `control`, any file dialog
     // answered with `name` in the temp folder ("" cancels); returns what the
@@ -141,7 +149,8 @@ private:
     {
         dialogs_.log.clear();
         dialogs_.answer = name.isEmpty() ? QString() : tmp_.filePath(name);
-        QMetaObject::invokeMethod(form_->findChild<QObject*>(control), control.startsWith("cmd") ? "click" : "trigger");
+        QMetaObject::invokeMethod(form_->findChild<QObject*>(control),
+                                  control.startsWith("cmd") ? "click" : "trigger");
         return dialogs_.log;
     }
 

@@ -50,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         SaveState state;
         const OpenOutcome opened = open_save(state, name, {data, size});
-        const bool kept = opened.kind == Kind::failed
-                              ? state == SaveState{}
-                              : state.txtload == name &&
-                                    (opened.kind == Kind::loaded
-                                         ? state.selected_slot() == 0
-                                         : std::ranges::all_of(state.slots, &Slot::enabled));
+        const bool kept =
+            opened.kind == Kind::failed
+                ? state == SaveState{}
+                : state.txtload == name && (opened.kind == Kind::loaded
+                                                ? state.selected_slot() == 0
+                                                : std::ranges::all_of(state.slots, &Slot::enabled));
         check(kept, "a failed load changed the state, a load did not select slot 0, or a refusal "
                     "disabled slots");
         if (!files) {

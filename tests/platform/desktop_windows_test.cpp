@@ -40,12 +40,17 @@ TEST(SysInfo, ReadsTheRegistryAndStartsTheToolItNames)
     set(tools, "fits", std::string(1023, 'f') + '\0');
     set(tools, "long", std::string(1024, 'l') + '\0');
     for (const auto& [key, name, read] : {std::tuple(tools, "fits", std::string(1023, 'f')),
-                                          {tools, "long", "-"}, {tools, "none", "-"},
+                                          {tools, "long", "-"},
+                                          {tools, "none", "-"},
                                           {"SOFTWARE\\No such key", "fits", "-"}}) {
         std::string text = "before";
-        EXPECT_EQ(about::GetKeyValue(native_desktop().registry, Registry::kLocalMachine, key,
-                                     name, text) ? text : text.empty() ? "-" : "not emptied",
-                  read) << name;
+        EXPECT_EQ(
+            about::GetKeyValue(native_desktop().registry, Registry::kLocalMachine, key, name, text)
+                ? text
+            : text.empty() ? "-"
+                           : "not emptied",
+            read)
+            << name;
     }
 
     set(tools, "PATH", fs::absolute("msinfo\\MSINFO32.EXE").string());

@@ -25,7 +25,10 @@ namespace {
 using namespace quillbox::testing;
 namespace fs = std::filesystem;
 
-struct Loaded { SaveState state; OpenOutcome outcome; };
+struct Loaded {
+    SaveState state;
+    OpenOutcome outcome;
+};
 
 // File, Open of `content` saved as `name` in `dir`, on `state` (a fresh window by default).
 Loaded load(const TempDir& dir, const std::string& name, const Bytes& content, SaveState state = {})
@@ -72,10 +75,12 @@ TEST(FindSections, ListsWhatEachLayoutHolds)
     const std::vector<std::tuple<const char*, Bytes, std::string>> cases = {
         // Data padded to 1024, lengths as stored; the scratch fields keep the
         // pass beyond the last entry, the first slot disabled.
-        {"pad.psu", ems_save("D", {section("a", 0), section("b", 1024), section("c", 1025), section("d", 1)}),
+        {"pad.psu",
+         ems_save("D", {section("a", 0), section("b", 1024), section("c", 1025), section("d", 1)}),
          "Directory: D a@2046+0* b@2558+1024 c@4094+1025 d@6654+1 @8190+0- tmp=0,8190 /4"},
         // A zero byte at E+64 moves the name to E+66.
-        {"names.psu", with(ems_save("D", {section("", 10), section("", 10), section(x31, 10)}), 1602, "moved"),
+        {"names.psu",
+         with(ems_save("D", {section("", 10), section("", 10), section(x31, 10)}), 1602, "moved"),
          "Directory: D moved@2046+10* @3582+10 " + x31 + "@5118+10 @6654+0- tmp=0,6654 /3"},
         {"long.psu", ems_save("D", {section("a", 10), section(std::string(32, 'y'), 10)}),
          "Directory: D a@2046+10* @3582+10- tmp=1024,3582 /1 !long"},
@@ -83,22 +88,31 @@ TEST(FindSections, ListsWhatEachLayoutHolds)
         {"empty.psu", {}, "Directory:  tmp=, /0"},
         // A name two bytes before the end: that byte is read, so the walk goes
         // on, but the name is not.
-        {"edge.psu", with(with(Bytes(), 1540, 7U), 1600, std::string("n\0", 2)), "Directory:  @2046+7* @3582+0- tmp=0,3582 /1"},
-        {"edge3.psu", with(with(Bytes(), 1540, 7U), 1600, std::string("n\0\0", 3)), "Directory:  n@2046+7* @3582+0- tmp=0,3582 /1"},
+        {"edge.psu", with(with(Bytes(), 1540, 7U), 1600, std::string("n\0", 2)),
+         "Directory:  @2046+7* @3582+0- tmp=0,3582 /1"},
+        {"edge3.psu", with(with(Bytes(), 1540, 7U), 1600, std::string("n\0\0", 3)),
+         "Directory:  n@2046+7* @3582+0- tmp=0,3582 /1"},
         // Entries 1536 bytes apart: after 16 passes nothing is disabled, a 19th
         // means a corrupt save, and a name too long in slot 17 disables nothing.
-        {"15.psu", ems_save("D", std::vector(15, section("f", 1))), " f@23550+1 @25086+0- tmp=0,25086 /15"},
-        {"16.psu", ems_save("D", std::vector(16, section("f", 1))), " f@25086+1 @26622+0 tmp=0,26622 /18"},
-        {"17.psu", ems_save("D", std::vector(17, section("f", 1))), " f@26622+1 @28158+0 tmp=0,28158 /18 !corrupt"},
-        {"last.psu", with(ems_save("D", std::vector(18, section("f", 1))), 27712, std::string(40, 'z')),
+        {"15.psu", ems_save("D", std::vector(15, section("f", 1))),
+         " f@23550+1 @25086+0- tmp=0,25086 /15"},
+        {"16.psu", ems_save("D", std::vector(16, section("f", 1))),
+         " f@25086+1 @26622+0 tmp=0,26622 /18"},
+        {"17.psu", ems_save("D", std::vector(17, section("f", 1))),
+         " f@26622+1 @28158+0 tmp=0,28158 /18 !corrupt"},
+        {"last.psu",
+         with(ems_save("D", std::vector(18, section("f", 1))), 27712, std::string(40, 'z')),
          " f@26622+1 @28158+1 tmp=1024,28158 /18 !long"},
-        {"bare.xps", xport_save("B", {section("i", 10)}, {0, "", "", ""}), "B i@537+10* @797+0- tmp=0,797 /1"},
+        {"bare.xps", xport_save("B", {section("i", 10)}, {0, "", "", ""}),
+         "B i@537+10* @797+0- tmp=0,797 /1"},
         {"two.sps", two, "D a@547+100* b@897+0 @1147+0- tmp=0,1147 /2"},
         // Trailing bytes name the pass beyond; reading them clears the mark.
-        {"trail.xps", with(two, two.size(), std::string("junk\0", 5)), "D a@547+100* b@897+0 junk@1147+0 @1397+0- tmp=0,1397 /3"},
+        {"trail.xps", with(two, two.size(), std::string("junk\0", 5)),
+         "D a@547+100* b@897+0 junk@1147+0 @1397+0- tmp=0,1397 /3"},
         // Positions past 2^31 - 1: a corrupt save, and the window as it was.
         {"header.xps", with(xport, 21, 0xFFFFFFF0U), "Directory Name tmp=, /18 !corrupt [failed]"},
-        {"entry.psu", with(ems_save("D", {section("a", 1)}), 1540, 0xFFFFFFFFU), "Directory Name tmp=, /18 !corrupt [failed]"},
+        {"entry.psu", with(ems_save("D", {section("a", 1)}), 1540, 0xFFFFFFFFU),
+         "Directory Name tmp=, /18 !corrupt [failed]"},
     };
     TempDir dir;
     for (const auto& [name, content, expected] : cases) {
@@ -110,8 +124,13 @@ TEST(FindSections, ListsWhatEachLayoutHolds)
 TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 {
     const std::vector<std::pair<const char*, std::optional<std::uint64_t>>> hexes = {
-        {"FFFFFFFF", 4294967295U}, {"1", 1}, {"123456789abcdef", 0x123456789ABCDEFU}, {"", {}},
-        {"12G4", {}}, {"-1", {}}, {"1FFFFFFFFFFFFFFFF", {}}};
+        {"FFFFFFFF", 4294967295U},
+        {"1", 1},
+        {"123456789abcdef", 0x123456789ABCDEFU},
+        {"", {}},
+        {"12G4", {}},
+        {"-1", {}},
+        {"1FFFFFFFFFFFFFFFF", {}}};
     for (const auto& [hex, value] : hexes) {
         EXPECT_EQ(hex_to_number(hex), value) << hex;
     }
@@ -159,11 +178,15 @@ TEST(OpenSave, ReplacesThePreviousListingRefusesAnXportV1OrKeepsThePreviousSave)
     // File name, its content (none: not written), what the window shows, the Xport verdict.
     std::vector<std::tuple<std::string, std::optional<Bytes>, std::string, const char*>> cases = {
         {"e.psu", ems, e, ""},
-        {"x.xps", xport_save("X", {section("a", 4)}, with_variant(255)), "X a@557+4* @811+0- @5118+4- @6654+0- tmp=0,811 /1", "True"},
-        {"short.sps", Bytes(17, 1), " @537+0*- @3582+4- @5118+4- @6654+0- tmp=0,537 /0", "True"},  // no byte 17
+        {"x.xps", xport_save("X", {section("a", 4)}, with_variant(255)),
+         "X a@557+4* @811+0- @5118+4- @6654+0- tmp=0,811 /1", "True"},
+        {"short.sps", Bytes(17, 1), " @537+0*- @3582+4- @5118+4- @6654+0- tmp=0,537 /0",
+         "True"},                   // no byte 17
         {"again.bin", ems, e, ""},  // not recognised: read as the family before
         {"v1.xps", xport_save("X", {}, with_variant(1)),
-         "Directory: P @2046+4 @3582+4 @5118+4* @6654+0 tmp=0,6654 /18 !" + std::string(messages::kXportV1) + " [refused]", "False"},
+         "Directory: P @2046+4 @3582+4 @5118+4* @6654+0 tmp=0,6654 /18 !" +
+             std::string(messages::kXportV1) + " [refused]",
+         "False"},
         {"", {}, p + " [cancelled]", ""},
         {"missing.xps", {}, unreadable("missing.xps", "the file does not exist"), ""},
         {"folder.psu", {}, unreadable("folder.psu", "it is a folder"), ""},
@@ -228,8 +251,10 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
         {slot0("2147483648", "1"), "t.bin", Kind::refused, "out of range", old},
         {slot0("2147483647", "1"), "t.bin", Kind::refused, "out of range", old},  // + 2 overflows
         {slot0("2046", "1000000"), "t.bin", Kind::refused, "runs past the end", old},
-        {slot0("2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed, "read: the file does not exist", old},
-        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist", old},
+        {slot0("2046", "10", dir.file("gone.psu")), "t.bin", Kind::failed,
+         "read: the file does not exist", old},
+        {ems, "no/such/t.bin", Kind::failed, "could not be written: its folder does not exist",
+         old},
         {ems, "sub", Kind::failed, "it is a folder", old},
 #ifndef _WIN32
         {slot0("3582", "3000"), "t.bin", Kind::failed, "could not be written: File too large", old},
@@ -276,7 +301,8 @@ TEST(RealSaves, AllThreeContainersListTheSameSections)
         "BESCES-50501REZ icon.sys@567+964* rez.ico@1781+46360 BESCES-50501REZ@48391+3072 @51713+0- "
         "tmp=0,51713 /3";
     for (const auto& [save, expected] : std::vector<std::pair<const char*, std::string>>{
-             {"BESCES-50501REZ.psu", "Directory: BESCES-50501REZ " + ems}, {"BESCES-50501REZ.xps", xport},
+             {"BESCES-50501REZ.psu", "Directory: BESCES-50501REZ " + ems},
+             {"BESCES-50501REZ.xps", xport},
              {"BESCES-50501REZ.sps", xport}}) {
         Loaded l{};
         l.outcome = open_save(l.state, (saves / save).string());

@@ -18,7 +18,9 @@
 
 namespace quillbox::testing {
 
-struct FakeDesktop final : platform::Registry, platform::Launcher, platform::Files,
+struct FakeDesktop final : platform::Registry,
+                           platform::Launcher,
+                           platform::Files,
                            platform::Shell {
     using Values = std::map<std::string, std::pair<std::uint32_t, std::string>>;
     std::map<std::string, Values> keys;  // by key path, then value name: type and bytes
@@ -60,7 +62,10 @@ struct FakeDesktop final : platform::Registry, platform::Launcher, platform::Fil
     }
     std::optional<std::string> system_information_tool() override { return own_tool; }
     // Only the system information tool in its usual folder is on disk.
-    bool is_plain_file(const std::string& path) override { return path == R"(C:\Info\MSINFO32.EXE)"; }
+    bool is_plain_file(const std::string& path) override
+    {
+        return path == R"(C:\Info\MSINFO32.EXE)";
+    }
 
     std::int32_t execute(const std::string& operation, const std::string& target,
                          const std::string& parameters, const std::string& directory,

@@ -30,7 +30,10 @@ inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
     put_text(b, offset, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
 }
 
-struct Section { std::string name; Bytes data; };
+struct Section {
+    std::string name;
+    Bytes data;
+};
 
 // A section whose data are `size` bytes counting up from `seed`.
 inline Section section(std::string name, std::size_t size, std::uint8_t seed = 1)

@@ -32,8 +32,10 @@ const QString kUnreadable = "The update server's answer could not be read.";
 const QString kFailed = "(i) " + QString(update::kTransferFailed);
 const QString kFile = "/varnel/qbver.txt";
 // Where the design puts the update window's controls.
-const std::pair<const char*, QRect> kLayout[] = {{"Label1", {8, 24, 313, 33}}, {"Command1", {328, 15, 105, 37}},
-                                                 {"Command2", {330, 64, 103, 33}}, {"ProgressBar1", {8, 80, 313, 17}}};
+const std::pair<const char*, QRect> kLayout[] = {{"Label1", {8, 24, 313, 33}},
+                                                 {"Command1", {328, 15, 105, 37}},
+                                                 {"Command2", {330, 64, 103, 33}},
+                                                 {"ProgressBar1", {8, 80, 313, 17}}};
 
 // Answers each request with `status` and `body`, `delay` ms after it came.
 struct Server : QTcpServer {
@@ -46,18 +48,28 @@ struct Server : QTcpServer {
     {
         auto* s = new QTcpSocket(this);
         s->setSocketDescriptor(descriptor);
-        connect(s, &QTcpSocket::readyRead, s, [this, s] {
-            QTimer::singleShot(delay, s, [this, s] {
-                s->write(QString("HTTP/1.1 %1 X\r\nConnection: close\r\nContent-Length: %2\r\n\r\n")
-                             .arg(status).arg(body.size()).toLatin1() + body);
-                s->disconnectFromHost();
-            });
-        }, Qt::SingleShotConnection);
+        connect(
+            s, &QTcpSocket::readyRead, s,
+            [this, s] {
+                QTimer::singleShot(delay, s, [this, s] {
+                    s->write(
+                        QString("HTTP/1.1 %1 X\r\nConnection: close\r\nContent-Length: %2\r\n\r\n")
+                            .arg(status)
+                            .arg(body.size())
+                            .toLatin1() +
+                        body);
+                    s->disconnectFromHost();
+                });
+            },
+            Qt::SingleShotConnection);
     }
 };
 
 QString text(QWidget* w, const char* name) { return w->findChild<QLabel*>(name)->text(); }
-QPushButton* command(QWidget* w, char n) { return w->findChild<QPushButton*>(QString("Command") + n); }
+QPushButton* command(QWidget* w, char n)
+{
+    return w->findChild<QPushButton*>(QString("Command") + n);
+}
 
 }  // namespace
 
@@ -67,7 +79,8 @@ class UpdateTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        qputenv("TMPDIR", tmp_.path().toLocal8Bit());  // the window's private folders: leftovers show
+        qputenv("TMPDIR",
+                tmp_.path().toLocal8Bit());  // the window's private folders: leftovers show
         QApplication::setQuitOnLastWindowClosed(false);
         server_ = new Server;
     }
@@ -93,9 +106,13 @@ private Q_SLOTS:
         QTest::newRow("1.10 is newer") << 200 << kFile << QByteArray("1.10") << kUpdate.arg("1.10");
         QTest::newRow("1.2.1") << 200 << kFile << QByteArray("1.2.1") << kUpdate.arg("1.2.1");
         QTest::newRow("1.02.0 is 1.2") << 200 << kFile << QByteArray("1.02.0") << kNoUpdate;
-        QTest::newRow("quoted") << 200 << kFile << QByteArray("\"1.3\",\"9\"") << kUpdate.arg("1.3");
+        QTest::newRow("quoted") << 200 << kFile << QByteArray("\"1.3\",\"9\"")
+                                << kUpdate.arg("1.3");
         QTest::newRow("lines") << 200 << kFile << QByteArray("  2 \r\n9.9\r\n") << kUpdate.arg("2");
-        QTest::newRow("BOM") << 200 << kFile << QByteArray("\xEF\xBB\xBF" "1.3") << kUpdate.arg("1.3");
+        QTest::newRow("BOM") << 200 << kFile
+                             << QByteArray("\xEF\xBB\xBF"
+                                           "1.3")
+                             << kUpdate.arg("1.3");
         QTest::newRow("1.3. is none") << 200 << kFile << QByteArray("1.3.") << kUnreadable;
         QTest::newRow("HTML page") << 200 << kFile << QByteArray("<p>1.3</p>") << kUnreadable;
         QTest::newRow("empty") << 200 << kFile << QByteArray() << kUnreadable;
@@ -144,8 +161,8 @@ private Q_SLOTS:
             QTest::mouseClick(w->findChild<QLabel*>("Label2"), Qt::LeftButton);
             auto* inet1 = w->findChild<update::NetworkTransfer*>("Inet1");
             during << text(w, "StatusBar1_Panel1") << text(w, "StatusBar1_Panel2")
-                   << QString::number(update::DownloadFile(*inet1, url("/x"), tmp_.path(),
-                                                           dialogs_, nullptr));
+                   << QString::number(
+                          update::DownloadFile(*inet1, url("/x"), tmp_.path(), dialogs_, nullptr));
             w->close();
         });
         command(w, '1')->click();
@@ -157,7 +174,10 @@ private Q_SLOTS:
     }
 
 private:
-    QString url(const QString& path) const { return QString("http://127.0.0.1:%1%2").arg(server_->serverPort()).arg(path); }
+    QString url(const QString& path) const
+    {
+        return QString("http://127.0.0.1:%1%2").arg(server_->serverPort()).arg(path);
+    }
     // As the main window opens it.
     QWidget* openUpdate(const QString& path = kFile)
     {
