@@ -1,11 +1,11 @@
 // own
 #include "about/frm_about.h"
 #include "about/sys_info.h"
-#include "app/link_label.h"
-#include "app/user_dialogs.h"
-#include "app/window_icon.h"
 #include "quillbox/version.h"
 #include "shell/shell_open.h"
+#include "widgets/link_label.h"
+#include "widgets/user_dialogs.h"
+#include "widgets/window_icon.h"
 
 // Qt
 #include <QColor>
@@ -70,7 +70,7 @@ void addLine(QWidget* parent, const char* name, const QColor& color, const QRect
 
 }  // namespace
 
-frmAbout::frmAbout(const app::Services& services, QWidget* parent)
+frmAbout::frmAbout(const widgets::Services& services, QWidget* parent)
     : QDialog(parent), services_(services)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -78,7 +78,7 @@ frmAbout::frmAbout(const app::Services& services, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(331, 237);
-    setWindowIcon(app::programIcon());
+    setWindowIcon(widgets::programIcon());
     setWindowTitle(QStringLiteral("About MyApp"));
     buildControls();
     Form_Load();
@@ -96,8 +96,8 @@ void frmAbout::buildControls()
     setColor(description, QPalette::WindowText, Qt::black);
     addLabel(this, "Label1", QStringLiteral("varnel"), {24, 80, 265, 17});
     addLabel(this, "Label2", QString::fromUtf8(settings::contact_email), {24, 104, 265, 17});
-    auto* link = new app::LinkLabel(QString::fromUtf8(settings::website_host), this,
-                                    [this] { Label3_Click(); });
+    auto* link = new widgets::LinkLabel(QString::fromUtf8(settings::website_host), this,
+                                        [this] { Label3_Click(); });
     link->setObjectName(QStringLiteral("Label3"));
     link->setGeometry(24, 136, 273, 17);
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // own
-#include "app/services.h"
+#include "widgets/services.h"
 
 // Qt
 #include <QDialog>
@@ -21,7 +21,7 @@ class frmAbout final : public QDialog {
 
 public:
     // What `services` refers to must outlive the box.
-    explicit frmAbout(const app::Services& services, QWidget* parent = nullptr);
+    explicit frmAbout(const widgets::Services& services, QWidget* parent = nullptr);
 
     void Form_Load();
     void cmdOK_Click();
@@ -31,7 +31,7 @@ public:
 private:
     void buildControls();
 
-    app::Services services_;
+    widgets::Services services_;
     QLabel* lblVersion_ = nullptr;
 };
 

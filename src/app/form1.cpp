@@ -1,14 +1,14 @@
 // own
-#include "about/frm_about.h"
 #include "app/form1.h"
-#include "app/secondary_window.h"
-#include "app/user_dialogs.h"
-#include "app/window_icon.h"
+#include "about/frm_about.h"
 #include "quillbox/version.h"
 #include "saves/extract.h"
 #include "saves/open_save.h"
 #include "shell/end_program.h"
 #include "update/liveu.h"
+#include "widgets/user_dialogs.h"
+#include "widgets/window_icon.h"
+#include "widgets/window_list.h"
 
 // Qt
 #include <QAction>
@@ -47,7 +47,7 @@ QString plainCaption(const std::string& text)
 
 }  // namespace
 
-Form1::Form1(const Services& services, QWidget* parent)
+Form1::Form1(const widgets::Services& services, QWidget* parent)
     : QMainWindow(parent), services_(services), dialogs_(services.dialogs)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -55,14 +55,14 @@ Form1::Form1(const Services& services, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(programIcon());
+    setWindowIcon(widgets::programIcon());
 
     buildControls();
     buildMenus();
     // The client area is fixed; the window adds only the menu bar to it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    shell::load_window(this);
+    widgets::loadWindow(this);
     refresh();
     Form_Load();
 }
@@ -200,12 +200,12 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::mnuProgramUpdate_Click()
 {
-    showSecondary(liveu_, [this] { return new update::liveu(services_); });
+    widgets::showSecondary(liveu_, [this] { return new update::liveu(services_); });
 }
 
 void Form1::mnuProgramAbout_Click()
 {
-    showSecondary(frmAbout_, [this] { return new about::frmAbout(services_); });
+    widgets::showSecondary(frmAbout_, [this] { return new about::frmAbout(services_); });
 }
 
 }  // namespace quillbox::app

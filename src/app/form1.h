@@ -1,8 +1,8 @@
 #pragma once
 
 // own
-#include "app/services.h"
 #include "saves/save_state.h"
+#include "widgets/services.h"
 
 // Qt
 #include <QMainWindow>
@@ -32,7 +32,7 @@ class Form1 final : public QMainWindow {
 
 public:
     // What `services` refers to must outlive the window.
-    explicit Form1(const Services& services, QWidget* parent = nullptr);
+    explicit Form1(const widgets::Services& services, QWidget* parent = nullptr);
 
     [[nodiscard]] const saves::SaveState& state() const { return state_; }
 
@@ -57,8 +57,8 @@ private:
     // Shows the state on the widgets; called after every change of it.
     void refresh();
 
-    Services services_;
-    UserDialogs& dialogs_;
+    widgets::Services services_;
+    widgets::UserDialogs& dialogs_;
     saves::SaveState state_;
     bool refreshing_ = false;
 

@@ -1,32 +1,11 @@
 // own
 #include "shell/end_program.h"
+#include "widgets/window_list.h"
 
 // Qt
 #include <QApplication>
-#include <QList>
-#include <QPointer>
-#include <QWidget>
 
 namespace quillbox::shell {
-
-namespace {
-
-QList<QPointer<QWidget>>& loaded_windows()
-{
-    static QList<QPointer<QWidget>> windows;
-    return windows;
-}
-
-}  // namespace
-
-void load_window(QWidget* window)
-{
-    QList<QPointer<QWidget>>& windows = loaded_windows();
-    windows.removeAll(nullptr);
-    if (window != nullptr && !windows.contains(window)) {
-        windows.append(window);
-    }
-}
 
 void EndProgram(bool /*force*/)
 {
@@ -38,8 +17,7 @@ void EndProgram(bool /*force*/)
     ending = true;
 
     // The list is taken once: windows closed below must not shift the walk.
-    QList<QPointer<QWidget>> order = loaded_windows();
-    order.removeAll(nullptr);
+    QList<QPointer<QWidget>> order = widgets::loadedWindows();
 
     // Windows nobody loaded through the list (a stray dialog) count as the
     // newest, so they close first.

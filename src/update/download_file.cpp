@@ -1,8 +1,8 @@
 // own
 #include "update/download_file.h"
-#include "app/user_dialogs.h"
 #include "saves/file_io.h"
 #include "update/transfer.h"
+#include "widgets/user_dialogs.h"
 
 // Qt
 #include <QDir>
@@ -27,7 +27,7 @@ QString fileNameOf(const QString& url)
 }
 
 bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,
-                  app::UserDialogs& dialogs, QWidget* parent)
+                  widgets::UserDialogs& dialogs, QWidget* parent)
 {
     if (transfer.StillExecuting()) {
         return false;

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 class UserDialogs;
 }
 
@@ -27,6 +27,6 @@ QString fileNameOf(const QString& url);
 // busy or cancelled (nothing shown), or when the fetch or the write failed
 // (kTransferFailed shown through `dialogs`, once, over `parent`).
 bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,
-                  app::UserDialogs& dialogs, QWidget* parent);
+                  widgets::UserDialogs& dialogs, QWidget* parent);
 
 }  // namespace quillbox::update

@@ -1,13 +1,13 @@
 // own
 #include "update/liveu.h"
-#include "app/link_label.h"
-#include "app/user_dialogs.h"
-#include "app/window_icon.h"
 #include "quillbox/version.h"
 #include "shell/shell_open.h"
 #include "update/download_file.h"
 #include "update/transfer.h"
 #include "update/version_file.h"
+#include "widgets/link_label.h"
+#include "widgets/user_dialogs.h"
+#include "widgets/window_icon.h"
 
 // Qt
 #include <QCloseEvent>
@@ -95,7 +95,7 @@ std::optional<QString> readVersion(const QString& path)
 
 }  // namespace
 
-liveu::liveu(const app::Services& services, QWidget* parent)
+liveu::liveu(const widgets::Services& services, QWidget* parent)
     : QWidget(parent), dialogs_(services.dialogs), shell_(services.desktop.shell),
       versionUrl_(QString::fromStdString(services.version_url))
 {
@@ -104,7 +104,7 @@ liveu::liveu(const app::Services& services, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Quillbox Update Check (code by Marrow)"));
-    setWindowIcon(app::programIcon());
+    setWindowIcon(widgets::programIcon());
     setFixedSize(442, 148);
     buildControls();
     Form_Load();
@@ -156,7 +156,7 @@ void liveu::buildControls()
     Label3_ = new QLabel(QStringLiteral("Quillbox available from:"), this);
     Label3_->setObjectName(QStringLiteral("Label3"));
 
-    Label2_ = new app::LinkLabel(kHost, this, [this] { Label2_Click(); });
+    Label2_ = new widgets::LinkLabel(kHost, this, [this] { Label2_Click(); });
     Label2_->setObjectName(QStringLiteral("Label2"));
     // Fonts wider than the design's get the room their text needs; the link
     // keeps its place just after the label.

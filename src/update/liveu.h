@@ -1,7 +1,7 @@
 #pragma once
 
 // own
-#include "app/services.h"
+#include "widgets/services.h"
 
 // Qt
 #include <QString>
@@ -15,7 +15,7 @@ class QPushButton;
 class QStatusBar;
 class QTimer;
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 class UserDialogs;
 }
 
@@ -32,7 +32,7 @@ class liveu final : public QWidget {
 
 public:
     // What `services` refers to must outlive the window.
-    explicit liveu(const app::Services& services, QWidget* parent = nullptr);
+    explicit liveu(const widgets::Services& services, QWidget* parent = nullptr);
 
     void Form_Load();
     void Command1_Click();
@@ -50,7 +50,7 @@ private:
     // label and in a message box, then the buttons back.
     void report(const QString& result);
 
-    app::UserDialogs& dialogs_;
+    widgets::UserDialogs& dialogs_;
     platform::Shell& shell_;
     QString versionUrl_;
 

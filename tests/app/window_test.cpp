@@ -39,7 +39,7 @@ class WindowTest : public QObject {
 private Q_SLOTS:
     void init()
     {
-        form_ = std::make_unique<app::Form1>(app::Services{dialogs_, desktop_.desktop});
+        form_ = std::make_unique<app::Form1>(widgets::Services{dialogs_, desktop_.desktop});
         form_->show();
     }
     void cleanup() { form_.reset(); }  // gone without a close event, which would end the program

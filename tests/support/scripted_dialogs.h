@@ -1,7 +1,7 @@
 #pragma once
 
 // own
-#include "app/user_dialogs.h"
+#include "widgets/user_dialogs.h"
 
 // Qt
 #include <QStringList>
@@ -11,7 +11,7 @@ namespace quillbox::testing {
 // Answers the windows' file dialogs and logs what they showed: the filter of
 // each file dialog, the text of each message ("(i) " before an information
 // box's).
-struct ScriptedDialogs final : app::UserDialogs {
+struct ScriptedDialogs final : widgets::UserDialogs {
     QString answer;  // the full path chosen; empty means Cancel
     QStringList log;
 

@@ -7,7 +7,7 @@
 // std
 #include <string>
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 class UserDialogs;
 
@@ -20,4 +20,4 @@ struct Services {
     std::string version_url = settings::version_url;
 };
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets

@@ -1,5 +1,5 @@
 // own
-#include "app/link_label.h"
+#include "widgets/link_label.h"
 
 // Qt
 #include <QMouseEvent>
@@ -8,7 +8,7 @@
 // std
 #include <utility>
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent, std::function<void()> clicked)
     : QLabel(parent), clicked_(std::move(clicked))
@@ -32,4 +32,4 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
 }
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets

@@ -3,9 +3,9 @@
 // Qt
 #include <QIcon>
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 // The program's window icon, which every window of it carries.
 QIcon programIcon();
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets

@@ -1,5 +1,5 @@
 // own
-#include "app/window_icon.h"
+#include "widgets/window_icon.h"
 
 // Qt
 #include <QString>
@@ -7,7 +7,7 @@
 // Resources of a static library are not registered until asked for.
 static void initResources() { Q_INIT_RESOURCE(quillbox); }
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 QIcon programIcon()
 {
@@ -19,4 +19,4 @@ QIcon programIcon()
     return icon;
 }
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets

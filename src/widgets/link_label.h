@@ -8,7 +8,7 @@
 
 class QMouseEvent;
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 // A label that reads as a web link: blue plain text and a pointing hand over
 // it. A click on it (press and release over the label) runs `clicked`.
@@ -23,4 +23,4 @@ private:
     std::function<void()> clicked_;
 };
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 // Everything the main window asks of the user. The window is given one of
 // these, so tests can answer in its place.
@@ -41,4 +41,4 @@ public:
     void information(QWidget* parent, const QString& text) override;
 };
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets

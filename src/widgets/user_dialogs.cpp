@@ -1,11 +1,11 @@
 // own
-#include "app/user_dialogs.h"
+#include "widgets/user_dialogs.h"
 
 // Qt
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace quillbox::app {
+namespace quillbox::widgets {
 
 namespace {
 
@@ -56,4 +56,4 @@ void QtUserDialogs::information(QWidget* parent, const QString& text)
     showMessage(parent, QMessageBox::Information, text);
 }
 
-}  // namespace quillbox::app
+}  // namespace quillbox::widgets
