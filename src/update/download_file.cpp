@@ -1,11 +1,11 @@
 // own
 #include "update/download_file.h"
-#include "saves/file_io.h"
 #include "update/transfer.h"
 #include "widgets/user_dialogs.h"
 
 // Qt
 #include <QDir>
+#include <QSaveFile>
 
 namespace quillbox::update {
 
@@ -39,10 +39,9 @@ bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,
     bool written = false;
     if (fetched.outcome == Transfer::Outcome::Fetched) {
         const QString name = fileNameOf(url);
-        written = !folder.isEmpty() && isPlainFileName(name) &&
-                  !saves::write_file_atomically(
-                      saves::to_path(QDir(folder).filePath(name).toStdString()),
-                      fetched.body.constData(), static_cast<std::size_t>(fetched.body.size()));
+        QSaveFile file(QDir(folder).filePath(name));
+        written = !folder.isEmpty() && isPlainFileName(name) && file.open(QIODevice::WriteOnly) &&
+                  file.write(fetched.body) == fetched.body.size() && file.commit();
     }
     if (!written) {
         dialogs.information(parent, QString::fromLatin1(kTransferFailed));
