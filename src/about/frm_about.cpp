@@ -125,7 +125,7 @@ void frmAbout::buildControls()
 void frmAbout::Form_Load()
 {
     setWindowTitle(QStringLiteral("About Quillbox"));
-    lblVersion_->setText(QStringLiteral("Version %1.%2").arg(version::major).arg(version::minor));
+    lblVersion_->setText(QStringLiteral("Version ") + QLatin1String(version::text));
 }
 
 void frmAbout::cmdOK_Click() { close(); }
@@ -139,8 +139,7 @@ void frmAbout::cmdSysInfo_Click()
 
 void frmAbout::Label3_Click()
 {
-    static_cast<void>(
-        shell::ShellOpen(services_.desktop.shell, std::string("http://") + settings::website_host));
+    static_cast<void>(shell::ShellOpen(services_.desktop.shell, settings::website_address));
 }
 
 }  // namespace quillbox::about

@@ -153,7 +153,7 @@ void Form1::refresh()
 
 void Form1::Form_Load()
 {
-    setWindowTitle(QStringLiteral("Quillbox %1.%2").arg(version::major).arg(version::minor));
+    setWindowTitle(QStringLiteral("Quillbox ") + QLatin1String(version::text));
 }
 
 void Form1::mnuFileOpen_Click()

@@ -182,7 +182,7 @@ void liveu::buildControls()
 
 void liveu::Form_Load()
 {
-    CurrentVersion = QStringLiteral("%1.%2").arg(version::major).arg(version::minor);
+    CurrentVersion = QLatin1String(version::text);
     StatusText = QStringLiteral("Idle");
     ElapsedSeconds = 0;
 }
@@ -239,7 +239,7 @@ void liveu::report(const QString& result)
 
 void liveu::Command2_Click() { close(); }
 
-void liveu::Label2_Click() { shell::ShellOpen(shell_, "http://" + kHost.toStdString()); }
+void liveu::Label2_Click() { shell::ShellOpen(shell_, settings::website_address); }
 
 void liveu::Timer1_Timer()
 {
