@@ -1,11 +1,13 @@
 // own
 #include "update/download_file.h"
 #include "update/transfer.h"
-#include "widgets/user_dialogs.h"
 
 // Qt
 #include <QDir>
 #include <QSaveFile>
+
+// std
+#include <utility>
 
 namespace quillbox::update {
 
@@ -27,26 +29,19 @@ QString fileNameOf(const QString& url)
 }
 
 bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,
-                  widgets::UserDialogs& dialogs, QWidget* parent)
+                  std::function<void(bool written)> done)
 {
     if (transfer.StillExecuting()) {
         return false;
     }
-    const Transfer::Result fetched = transfer.OpenURL(url);
-    if (fetched.outcome == Transfer::Outcome::Cancelled) {
-        return false;
-    }
-    bool written = false;
-    if (fetched.outcome == Transfer::Outcome::Fetched) {
+    transfer.OpenURL(url, [url, folder,
+                           done = std::move(done)](const std::optional<QByteArray>& body) {
         const QString name = fileNameOf(url);
         QSaveFile file(QDir(folder).filePath(name));
-        written = !folder.isEmpty() && isPlainFileName(name) && file.open(QIODevice::WriteOnly) &&
-                  file.write(fetched.body) == fetched.body.size() && file.commit();
-    }
-    if (!written) {
-        dialogs.information(parent, QString::fromLatin1(kTransferFailed));
-    }
-    return written;
+        done(body && !folder.isEmpty() && isPlainFileName(name) &&
+             file.open(QIODevice::WriteOnly) && file.write(*body) == body->size() && file.commit());
+    });
+    return true;
 }
 
 }  // namespace quillbox::update

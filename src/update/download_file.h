@@ -3,11 +3,8 @@
 // Qt
 #include <QString>
 
-class QWidget;
-
-namespace quillbox::widgets {
-class UserDialogs;
-}
+// std
+#include <functional>
 
 namespace quillbox::update {
 
@@ -21,12 +18,12 @@ inline constexpr const char* kTransferFailed =
 // "/", a query string included; empty when there is no "/" or it ends in one.
 QString fileNameOf(const QString& url);
 
-// Fetches the body of `url` through `transfer` into `folder` under
-// fileNameOf(url), byte for byte. The file is replaced whole or not at all.
-// Returns true when the file now holds the body; false when the transfer was
-// busy or cancelled (nothing shown), or when the fetch or the write failed
-// (kTransferFailed shown through `dialogs`, once, over `parent`).
+// Starts fetching the body of `url` through `transfer` into `folder` under
+// fileNameOf(url), byte for byte, and returns true; once the fetch has ended,
+// `done` is told whether the file now holds the body (it is replaced whole or
+// not at all; when not, the caller shows kTransferFailed). Returns false,
+// doing nothing, while the transfer is busy with an earlier request.
 bool DownloadFile(Transfer& transfer, const QString& url, const QString& folder,
-                  widgets::UserDialogs& dialogs, QWidget* parent);
+                  std::function<void(bool written)> done);
 
 }  // namespace quillbox::update

@@ -2,39 +2,32 @@
 #include "update/liveu.h"
 #include "quillbox/version.h"
 #include "shell/shell_open.h"
-#include "update/download_file.h"
 #include "update/transfer.h"
-#include "update/version_file.h"
+#include "update/update_check.h"
 #include "widgets/link_label.h"
 #include "widgets/user_dialogs.h"
 #include "widgets/window_icon.h"
 
 // Qt
 #include <QCloseEvent>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <QTemporaryDir>
 #include <QTimer>
 
 // std
 #include <algorithm>
 #include <limits>
-#include <optional>
-#include <string>
+#include <memory>
 
 namespace quillbox::update {
 
 namespace {
 
-const QString kHost = QString::fromLatin1(settings::website_host);
-const QString kUnreadable = QStringLiteral("The update server's answer could not be read.");
 // Timer1 asks for every millisecond, which Windows timers round up to their
 // 15.6 ms tick; a true 1 ms tick would cost an idle window a few percent of a
 // core for changes nobody could see.
@@ -77,27 +70,10 @@ void makeBold(QWidget& widget)
     widget.setFont(font);
 }
 
-// The version in the file at `path`, or nothing when it holds none.
-std::optional<QString> readVersion(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray text = file.readAll();
-    const std::string field =
-        first_field(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    if (!is_version(field)) {
-        return std::nullopt;
-    }
-    return QString::fromStdString(field);
-}
-
 }  // namespace
 
 liveu::liveu(const widgets::Services& services, QWidget* parent)
-    : QWidget(parent), dialogs_(services.dialogs), shell_(services.desktop.shell),
-      versionUrl_(QString::fromStdString(services.version_url))
+    : QWidget(parent), dialogs_(services.dialogs), shell_(services.desktop.shell)
 {
     setObjectName(QStringLiteral("liveu"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -107,6 +83,14 @@ liveu::liveu(const widgets::Services& services, QWidget* parent)
     setWindowIcon(widgets::programIcon());
     setFixedSize(442, 148);
     buildControls();
+
+    check_ = new UpdateCheck(std::make_unique<NetworkTransfer>(),
+                             QString::fromStdString(services.version_url), this);
+    connect(check_, &UpdateCheck::stepReached, ProgressBar1_, &QProgressBar::setValue);
+    connect(check_, &UpdateCheck::statusChanged, this,
+            [this](const QString& status) { StatusText = status; });
+    connect(check_, &UpdateCheck::failed, this, &liveu::checkFailed);
+    connect(check_, &UpdateCheck::answered, this, &liveu::report);
     Form_Load();
 }
 
@@ -143,9 +127,6 @@ void liveu::buildControls()
     Timer2_->setObjectName(QStringLiteral("Timer2"));
     connect(Timer2_, &QTimer::timeout, this, &liveu::Timer2_Timer);
 
-    Inet1_ = new NetworkTransfer(Frame1_);
-    Inet1_->setObjectName(QStringLiteral("Inet1"));
-
     ProgressBar1_ = new QProgressBar(this);
     ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1_->setGeometry(8, 80, 313, 17);
@@ -156,7 +137,8 @@ void liveu::buildControls()
     Label3_ = new QLabel(QStringLiteral("Quillbox available from:"), this);
     Label3_->setObjectName(QStringLiteral("Label3"));
 
-    Label2_ = new widgets::LinkLabel(kHost, this, [this] { Label2_Click(); });
+    Label2_ = new widgets::LinkLabel(QString::fromLatin1(settings::website_host), this,
+                                     [this] { Label2_Click(); });
     Label2_->setObjectName(QStringLiteral("Label2"));
     // Fonts wider than the design's get the room their text needs; the link
     // keeps its place just after the label.
@@ -182,49 +164,27 @@ void liveu::buildControls()
 
 void liveu::Form_Load()
 {
-    CurrentVersion = QLatin1String(version::text);
     StatusText = QStringLiteral("Idle");
     ElapsedSeconds = 0;
 }
 
 void liveu::Command1_Click()
 {
-    // Closing the window during the check only hides it: the check is still
-    // on the stack, so the window goes once the check has returned.
-    checking_ = true;
-    const auto checked = qScopeGuard([this] {
-        checking_ = false;
-        if (deleteWhenChecked_) {
-            deleteLater();
-        }
-    });
-
     ElapsedSeconds = 0;
     setInterval(*Timer2_, 1000);
     Command1_->setEnabled(false);
     Command2_->setEnabled(false);
-    ProgressBar1_->setValue(1);
-    StatusText = QStringLiteral("Checking for updated version.");
-    // The local copy gets a folder of its own, gone with it when the check
-    // ends however it ends; the program's folder may not be writable.
-    const QTemporaryDir folder;
-    if (!DownloadFile(*Inet1_, versionUrl_, folder.path(), dialogs_, this)) {
-        ProgressBar1_->setValue(3);
-        setInterval(*Timer2_, 0);
-        return;
+    // The rest follows as the check reports, whatever dialog is open by then.
+    check_->start();
+}
+
+void liveu::checkFailed(const QString& message)
+{
+    if (!message.isEmpty()) {
+        dialogs_.information(this, message);
     }
-    ProgressBar1_->setValue(2);
-    StatusText = QStringLiteral("Version check success.");
-    const QString localCopy = folder.filePath(fileNameOf(versionUrl_));
-    const std::optional<QString> remote = readVersion(localCopy);
-    if (!remote) {
-        report(kUnreadable);
-    } else if (is_newer(remote->toStdString(), CurrentVersion.toStdString())) {
-        report(QStringLiteral("There is an update available to version ") + *remote +
-               QStringLiteral(" at ") + kHost);
-    } else {
-        report(QStringLiteral("There is no update available."));
-    }
+    ProgressBar1_->setValue(3);
+    setInterval(*Timer2_, 0);
 }
 
 void liveu::report(const QString& result)
@@ -243,8 +203,8 @@ void liveu::Label2_Click() { shell::ShellOpen(shell_, settings::website_address)
 
 void liveu::Timer1_Timer()
 {
-    const QString text = QStringLiteral("Status: ") +
-                         (Inet1_->StillExecuting() ? StatusText : QStringLiteral("Idle"));
+    const QString text =
+        QStringLiteral("Status: ") + (check_->fetching() ? StatusText : QStringLiteral("Idle"));
     // Ticks come some sixty times a second; most change nothing.
     if (panel1_->text() != text) {
         panel1_->setText(text);
@@ -264,14 +224,8 @@ void liveu::closeEvent(QCloseEvent* event)
 {
     setInterval(*Timer1_, 0);
     setInterval(*Timer2_, 0);
-    if (checking_) {
-        // No message, nothing on disk: the fetch returns as cancelled.
-        Inet1_->Cancel();
-        if (testAttribute(Qt::WA_DeleteOnClose)) {
-            setAttribute(Qt::WA_DeleteOnClose, false);
-            deleteWhenChecked_ = true;
-        }
-    }
+    // No message, nothing left on disk.
+    check_->cancel();
     event->accept();
 }
 

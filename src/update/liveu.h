@@ -21,12 +21,12 @@ class UserDialogs;
 
 namespace quillbox::update {
 
-class NetworkTransfer;
+class UpdateCheck;
 
-// The update check window: fetches the version file, compares its version
-// with the running one and says whether a newer one exists. Object names are
-// the program's control names; the status panels are "StatusBar1_Panel1"
-// and "StatusBar1_Panel2".
+// The update check window: its controls and timers show what its
+// UpdateCheck reports, which says whether a newer version exists. Object
+// names are the program's control names; the status panels are
+// "StatusBar1_Panel1" and "StatusBar1_Panel2".
 class liveu final : public QWidget {
     Q_OBJECT
 
@@ -46,21 +46,19 @@ protected:
 
 private:
     void buildControls();
+    // The end of a check without a version file: the message, if any; the
+    // buttons stay off.
+    void checkFailed(const QString& message);
     // The end of a check that has read the version file: `result` in the
     // label and in a message box, then the buttons back.
     void report(const QString& result);
 
     widgets::UserDialogs& dialogs_;
     platform::Shell& shell_;
-    QString versionUrl_;
+    UpdateCheck* check_ = nullptr;  // over the transfer Inet1
 
-    QString CurrentVersion;
     QString StatusText;
     qint16 ElapsedSeconds = 0;
-
-    // A check is on the stack; closing the window then must not delete it.
-    bool checking_ = false;
-    bool deleteWhenChecked_ = false;
 
     QGroupBox* Frame1_ = nullptr;
     QLabel* Label1_ = nullptr;
@@ -68,7 +66,6 @@ private:
     QPushButton* Command2_ = nullptr;
     QTimer* Timer1_ = nullptr;
     QTimer* Timer2_ = nullptr;
-    NetworkTransfer* Inet1_ = nullptr;
     QProgressBar* ProgressBar1_ = nullptr;
     QLabel* Label3_ = nullptr;
     QLabel* Label2_ = nullptr;

@@ -2,71 +2,54 @@
 #include "update/transfer.h"
 
 // Qt
-#include <QEventLoop>
 #include <QTimer>
 #include <QUrl>
+
+// std
+#include <utility>
 
 namespace quillbox::update {
 
 NetworkTransfer::NetworkTransfer(QObject* parent) : QObject(parent) {}
 
+NetworkTransfer::~NetworkTransfer() { Cancel(); }
+
 bool NetworkTransfer::StillExecuting() const { return reply_ != nullptr; }
 
-Transfer::Result NetworkTransfer::OpenURL(const QString& url)
+void NetworkTransfer::OpenURL(const QString& url, Done done)
 {
     QNetworkRequest request{QUrl(url)};
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, kRedirectPolicy);
     QNetworkReply* reply = manager_.get(request);
     reply_ = reply;
-    cancelled_ = false;
-    bool tooLong = false;
 
-    // Connections made in the loop's name end with it.
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, &loop, [reply] { reply->abort(); });
-    connect(reply, &QNetworkReply::downloadProgress, &loop,
-            [reply, &tooLong](qint64 received, qint64 total) {
-                if (received > kMaxBodyBytes || total > kMaxBodyBytes) {
-                    tooLong = true;
-                    reply->abort();
-                }
-            });
-    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(kTimeout);
-    if (!reply->isFinished()) {
-        loop.exec();
-    }
-    // The program is ending (the loop was told to quit from outside).
-    if (!reply->isFinished()) {
-        cancelled_ = true;
-        reply->abort();
-    }
-    reply_ = nullptr;
-
-    Result result;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (cancelled_) {
-        result.outcome = Outcome::Cancelled;
-    } else if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300 &&
-               !tooLong) {
-        result.body = reply->readAll();
-        if (result.body.size() <= kMaxBodyBytes) {
-            result.outcome = Outcome::Fetched;
-        } else {
-            result.body.clear();
+    // An aborted request finishes as failed.
+    QTimer::singleShot(kTimeout, reply, [reply] { reply->abort(); });
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+        if (received > kMaxBodyBytes || total > kMaxBodyBytes) {
+            reply->abort();
         }
-    }
-    reply->deleteLater();
-    return result;
+    });
+    finished_ =
+        connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
+            reply_ = nullptr;
+            reply->deleteLater();
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            std::optional<QByteArray> body;
+            if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300) {
+                body = reply->readAll();
+            }
+            done(body && body->size() <= kMaxBodyBytes ? body : std::nullopt);
+        });
 }
 
 void NetworkTransfer::Cancel()
 {
-    if (reply_ != nullptr) {
-        cancelled_ = true;
-        reply_->abort();
+    if (QNetworkReply* reply = reply_) {
+        reply_ = nullptr;
+        disconnect(finished_);
+        reply->abort();
+        reply->deleteLater();
     }
 }
 

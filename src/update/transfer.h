@@ -2,6 +2,7 @@
 
 // Qt
 #include <QByteArray>
+#include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -11,18 +12,17 @@
 
 // std
 #include <chrono>
+#include <functional>
+#include <optional>
 
 namespace quillbox::update {
 
-// The internet transfer component a window owns (Inet1): one request at a
-// time, fetched whole while the window's events keep flowing.
+// The internet transfer component (Inet1): one request at a time, fetched
+// whole while the caller goes on handling its events.
 class Transfer {
 public:
-    enum class Outcome { Fetched, Failed, Cancelled };
-    struct Result {
-        Outcome outcome = Outcome::Failed;
-        QByteArray body;  // the whole body when Fetched
-    };
+    // The whole body, or nothing when the request failed.
+    using Done = std::function<void(const std::optional<QByteArray>& body)>;
 
     Transfer() = default;
     Transfer(const Transfer&) = delete;
@@ -31,11 +31,11 @@ public:
 
     // True while a request is still executing.
     [[nodiscard]] virtual bool StillExecuting() const = 0;
-    // Fetches the body of `url` as raw bytes. Returns once the body has
-    // arrived or the request has failed; meanwhile the caller's events (its
-    // timers, its window) are handled.
-    virtual Result OpenURL(const QString& url) = 0;
-    // Ends the running request, if any; its OpenURL returns Cancelled.
+    // Starts fetching the body of `url` as raw bytes and returns. `done` is
+    // called once the body has arrived or the request has failed, from the
+    // event loop, never from within OpenURL.
+    virtual void OpenURL(const QString& url, Done done) = 0;
+    // Ends the running request, if any, without calling its `done`.
     virtual void Cancel() = 0;
 };
 
@@ -54,15 +54,16 @@ public:
         QNetworkRequest::NoLessSafeRedirectPolicy;
 
     explicit NetworkTransfer(QObject* parent = nullptr);
+    ~NetworkTransfer() override;
 
     [[nodiscard]] bool StillExecuting() const override;
-    Result OpenURL(const QString& url) override;
+    void OpenURL(const QString& url, Done done) override;
     void Cancel() override;
 
 private:
     QNetworkAccessManager manager_;
     QPointer<QNetworkReply> reply_;
-    bool cancelled_ = false;
+    QMetaObject::Connection finished_;
 };
 
 }  // namespace quillbox::update

@@ -1,0 +1,147 @@
+// own
+#include "quillbox/version.h"
+#include "update/download_file.h"
+#include "update/update_check.h"
+#include "update/version_file.h"
+
+// Qt
+#include <QDir>
+#include <QTemporaryDir>
+
+// std
+#include <memory>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+// Failures show Qt's texts as text.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace quillbox::update {
+namespace {
+
+using Body = std::optional<QByteArray>;
+
+// Answers when the test says so; busy from the request to the answer.
+struct ScriptedTransfer final : Transfer {
+    bool busy = false;
+    QString url;
+    Done done;
+
+    [[nodiscard]] bool StillExecuting() const override { return busy || done != nullptr; }
+    void OpenURL(const QString& asked, Done then) override
+    {
+        url = asked;
+        done = std::move(then);
+    }
+    void Cancel() override { done = nullptr; }
+    void answer(const Body& body) { std::exchange(done, nullptr)(body); }
+};
+
+// The check's own folders go here, so that leftovers show.
+struct UpdateCheckTest : ::testing::Test {
+    QTemporaryDir tmp;
+    UpdateCheckTest() { qputenv("TMPDIR", tmp.path().toLocal8Bit()); }
+};
+
+// What the check reports, given the URL and the transfer's answer (a transfer
+// already busy refuses at once); its local copy is kept until the answer has
+// been shown, and no longer.
+TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
+{
+    const QString file = "http://v.example/varnel/qbver.txt";
+    // A minor version above the build's: the rows hold when the version moves.
+    const QByteArray newer =
+        QByteArray::number(version::major) + '.' + QByteArray::number(version::minor + 1);
+    const QString update = "answered: There is an update available to version " + newer + " at " +
+                           settings::website_host;
+    const QString failed = "failed: " + QString(kTransferFailed);
+    const struct {
+        const char* name;
+        QString url;
+        Body body;
+        QString end;
+        bool busy = false;
+    } rows[] = {
+        // clang-format off
+        {"newer", file, newer, update},
+        {"the running version", file, QByteArray(version::text), "answered: There is no update available."},
+        {"no version", file, "<p>", "answered: " + QString(kUnreadable)},
+        {"fetch failed", file, {}, failed},
+        {"busy", file, {}, "failed: ", true},
+        {"query kept", file + "?v=1", newer, update},
+        {"ends in /", "http://v.example/", newer, failed},
+        {"no /", "qbver.txt", newer, failed},
+        {".", "http://v.example/.", newer, failed},
+        {"..", "http://v.example/..", newer, failed},
+        {"backslash", "http://v.example/..\\q", newer, failed},
+        {"NUL", "http://v.example/q" + QString(QChar::Null), newer, failed},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto owned = std::make_unique<ScriptedTransfer>();
+        ScriptedTransfer& transfer = *owned;
+        transfer.busy = row.busy;
+        UpdateCheck check(std::move(owned), row.url);
+        QStringList log;
+        QObject::connect(&check, &UpdateCheck::stepReached,
+                         [&](int step) { log << QString::number(step); });
+        QObject::connect(&check, &UpdateCheck::statusChanged, [&](const QString& s) { log << s; });
+        QObject::connect(&check, &UpdateCheck::failed,
+                         [&](const QString& s) { log << "failed: " + s; });
+        QObject::connect(&check, &UpdateCheck::answered, [&](const QString& s) {
+            log << "answered: " + s + (QDir(tmp.path()).isEmpty() ? " (copy gone)" : "");
+        });
+        check.start();
+        if (!row.busy) {
+            EXPECT_EQ(transfer.url, row.url);
+            transfer.answer(row.body);
+        }
+        QStringList expected = {"1", "Checking for updated version."};
+        if (row.end.startsWith("answered")) {
+            expected << "2"
+                     << "Version check success.";
+        }
+        EXPECT_EQ(log, expected << row.end);
+        EXPECT_TRUE(QDir(tmp.path()).isEmpty());
+    }
+}
+
+// The first field of a version file, and "!" after it when it is no version.
+TEST(VersionFile, FirstFieldAndWhetherItIsAVersion)
+{
+    for (const auto& [text, read] : std::initializer_list<std::pair<std::string, std::string>>{
+             // clang-format off
+             {"1.3", "1.3"}, {"1.3\r\n9.9\r\n", "1.3"}, {"1.3\n9", "1.3"}, {"1.3\r9", "1.3"},
+             {"1.3,9", "1.3"}, {"\"1.3\",\"9\"", "1.3"}, {"\"1,3\"\r\n", "1,3 !"}, {"\"1.3\r\n", "1.3\r\n !"},
+             {"  2 \t\r\n", "2"}, {"\r\n1.3", " !"}, {"\xEF\xBB\xBF" "1.3", "1.3"}, {"\xEF\xBB\xBF  \"9\"", "9"},
+             {"", " !"}, {"0.9", "0.9"}, {"1.10.3", "1.10.3"}, {"123456789012345678901.1", "123456789012345678901.1"},
+             {"1.3.", "1.3. !"}, {".1", ".1 !"}, {"1..3", "1..3 !"}, {"1.3a", "1.3a !"}, {"v1", "v1 !"},
+             {"1/3", "1/3 !"}, {"1:3", "1:3 !"}, {"1 .3", "1 .3 !"},
+             // clang-format on
+         }) {
+        const std::string field = first_field(text);
+        EXPECT_EQ(field + (is_version(field) ? "" : " !"), read) << "file: " << text;
+    }
+}
+
+// Numbers compared as numbers, from the left; a missing one counts as 0.
+TEST(VersionFile, NewerComparesNumbers)
+{
+    for (const auto& [remote, current, newer] :
+         std::initializer_list<std::tuple<std::string, std::string, bool>>{
+             // clang-format off
+             {"1.3", "1.2", true}, {"1.2", "1.2", false}, {"1.1", "1.2", false},
+             {"1.10", "1.9", true}, {"1.9", "1.10", false}, {"2", "1.9", true}, {"0.10", "1.0", false},
+             {"1.2.1", "1.2", true}, {"1.2", "1.2.1", false}, {"1.2.0", "1.2", false}, {"01.02", "1.2", false},
+             {"1.100000000000000000001", "1.100000000000000000000", true},
+             {"1.100000000000000000000", "1.99999999999999999999", true},
+             // clang-format on
+         }) {
+        EXPECT_EQ(is_newer(remote, current), newer) << remote << " after " << current;
+    }
+}
+
+}  // namespace
+}  // namespace quillbox::update
