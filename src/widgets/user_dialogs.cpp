@@ -4,6 +4,7 @@
 // Qt
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSettings>
 
 namespace quillbox::widgets {
 
@@ -31,6 +32,13 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 }
 
 }  // namespace
+
+QtUserDialogs::QtUserDialogs()
+{
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, settings_.path());
+    }
+}
 
 QString QtUserDialogs::openFileName(QWidget* parent, const QString& description,
                                     const QString& patterns)

@@ -2,6 +2,7 @@
 
 // Qt
 #include <QString>
+#include <QTemporaryDir>
 
 class QWidget;
 
@@ -33,12 +34,21 @@ public:
 // The dialogs a user sees: QFileDialog and QMessageBox.
 class QtUserDialogs final : public UserDialogs {
 public:
+    // Qt's file dialog keeps its last folder, history and view in the user's
+    // settings when it closes; the program keeps nothing between runs. So
+    // while this object lives, the process's user settings go to a folder of
+    // its own, removed with it. There is one of these, made in main().
+    QtUserDialogs();
+
     QString openFileName(QWidget* parent, const QString& description,
                          const QString& patterns) override;
     QString saveFileName(QWidget* parent, const QString& description,
                          const QString& patterns) override;
     void message(QWidget* parent, const QString& text) override;
     void information(QWidget* parent, const QString& text) override;
+
+private:
+    QTemporaryDir settings_;
 };
 
 }  // namespace quillbox::widgets

@@ -1,5 +1,6 @@
 // own
 #include "app/form1.h"
+#include "quillbox/version.h"
 #include "saves/messages.h"
 #include "support/fake_desktop.h"
 #include "support/save_builder.h"
@@ -20,6 +21,12 @@
 #include <utility>
 
 using namespace quillbox;
+
+// The user's folders, empty, set before Qt looks at them: the windows keep
+// nothing there.
+const QTemporaryDir home;
+const bool homeSet = qputenv("HOME", home.path().toLocal8Bit()) &&
+                     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
 
 // The windows asked to close, in order.
 struct CloseLog : QObject {
@@ -44,18 +51,36 @@ private Q_SLOTS:
     }
     void cleanup() { form_.reset(); }  // gone without a close event, which would end the program
 
-    void layout()
+    void titleAndSize()
     {
-        QCOMPARE(form_->windowTitle(), "Quillbox 1.2");
+        QCOMPARE(form_->windowTitle(), "Quillbox " + QString(version::text));
         QCOMPARE(form_->centralWidget()->geometry(),
                  QRect(0, form_->menuBar()->height(), 314, 501));
         QVERIFY(form_->minimumSize() == form_->maximumSize() &&
                 !(form_->windowFlags() & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(frame()->geometry(), QRect(16, 8, 281, 449));
-        QCOMPARE(form_->findChild<QWidget*>("cmdExtract")->geometry(), QRect(16, 464, 89, 25));
-        for (int i = 0; i < int(saves::kSlotCount); ++i) {
-            QCOMPARE(option(i)->geometry(), QRect(8, 16 + 24 * i, 265, 17));
-        }
+    }
+
+    // File, Open in the dialog a user sees, cancelled.
+    void fileDialogKeepsNothing()
+    {
+        widgets::QtUserDialogs dialogs;
+        app::Form1 form({dialogs, desktop_.desktop});
+        QStringList cancelled;
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                cancelled << dialog->metaObject()->className();
+                dialog->close();
+            }
+        });
+        cancel.start(50);
+        QMetaObject::invokeMethod(form.findChild<QObject*>("mnuFileOpen"), "trigger");
+        QCOMPARE(cancelled, QStringList{"QFileDialog"});
+        QVERIFY(homeSet);
+        QCOMPARE(QDir(home.path())
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                     .join(' '),
+                 "");
     }
 
     // A session of File, Open and Extract; the Extract button and File, Extract
