@@ -86,9 +86,10 @@ liveu::liveu(const widgets::Services& services, QWidget* parent)
 
     check_ = new UpdateCheck(std::make_unique<NetworkTransfer>(),
                              QString::fromStdString(services.version_url), this);
-    connect(check_, &UpdateCheck::stepReached, ProgressBar1_, &QProgressBar::setValue);
-    connect(check_, &UpdateCheck::statusChanged, this,
-            [this](const QString& status) { StatusText = status; });
+    connect(check_, &UpdateCheck::stepReached, this, [this](int step, const QString& status) {
+        ProgressBar1_->setValue(step);
+        StatusText = status;
+    });
     connect(check_, &UpdateCheck::failed, this, &liveu::checkFailed);
     connect(check_, &UpdateCheck::answered, this, &liveu::report);
     Form_Load();

@@ -43,8 +43,7 @@ UpdateCheck::~UpdateCheck() { cancel(); }
 
 void UpdateCheck::start()
 {
-    Q_EMIT stepReached(1);
-    Q_EMIT statusChanged(QStringLiteral("Checking for updated version."));
+    Q_EMIT stepReached(1, QStringLiteral("Checking for updated version."));
     // The program's folder may not be writable; a folder of the check's own is.
     folder_ = std::make_unique<QTemporaryDir>();
     if (!DownloadFile(*transfer_, versionUrl_, folder_->path(),
@@ -67,8 +66,7 @@ void UpdateCheck::fetched(bool written)
         Q_EMIT failed(QString::fromLatin1(kTransferFailed));
         return;
     }
-    Q_EMIT stepReached(2);
-    Q_EMIT statusChanged(QStringLiteral("Version check success."));
+    Q_EMIT stepReached(2, QStringLiteral("Version check success."));
     const std::optional<QString> remote = readVersion(folder_->filePath(fileNameOf(versionUrl_)));
     // The local copy goes once the answer has been shown.
     const std::unique_ptr<QTemporaryDir> folder = std::move(folder_);

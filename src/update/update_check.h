@@ -37,10 +37,9 @@ public:
     [[nodiscard]] bool fetching() const { return transfer_->StillExecuting(); }
 
 Q_SIGNALS:
-    // The step reached: 1 while the version file is fetched, 2 while it is read.
-    void stepReached(int step);
-    // The transfer status phrase.
-    void statusChanged(const QString& status);
+    // The step reached, 1 while the version file is fetched, 2 while it is
+    // read, and the transfer status phrase that goes with it.
+    void stepReached(int step, const QString& status);
     // No version file: `message` (kTransferFailed) is for the user, with the
     // information icon; it is empty when the transfer was busy.
     void failed(const QString& message);

@@ -70,6 +70,7 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
         {"fetch failed", file, {}, failed},
         {"busy", file, {}, "failed: ", true},
         {"query kept", file + "?v=1", newer, update},
+        {"/ first", "/qbver.txt", newer, update},
         {"ends in /", "http://v.example/", newer, failed},
         {"no /", "qbver.txt", newer, failed},
         {".", "http://v.example/.", newer, failed},
@@ -85,9 +86,9 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
         transfer.busy = row.busy;
         UpdateCheck check(std::move(owned), row.url);
         QStringList log;
-        QObject::connect(&check, &UpdateCheck::stepReached,
-                         [&](int step) { log << QString::number(step); });
-        QObject::connect(&check, &UpdateCheck::statusChanged, [&](const QString& s) { log << s; });
+        QObject::connect(&check, &UpdateCheck::stepReached, [&](int step, const QString& status) {
+            log << QString::number(step) + ' ' + status;
+        });
         QObject::connect(&check, &UpdateCheck::failed,
                          [&](const QString& s) { log << "failed: " + s; });
         QObject::connect(&check, &UpdateCheck::answered, [&](const QString& s) {
@@ -98,10 +99,9 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
             EXPECT_EQ(transfer.url, row.url);
             transfer.answer(row.body);
         }
-        QStringList expected = {"1", "Checking for updated version."};
+        QStringList expected = {"1 Checking for updated version."};
         if (row.end.startsWith("answered")) {
-            expected << "2"
-                     << "Version check success.";
+            expected << "2 Version check success.";
         }
         EXPECT_EQ(log, expected << row.end);
         EXPECT_TRUE(QDir(tmp.path()).isEmpty());
