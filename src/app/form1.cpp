@@ -3,6 +3,7 @@
 #include "about/frm_about.h"
 #include "quillbox/version.h"
 #include "saves/extract.h"
+#include "saves/line_breaks.h"
 #include "saves/open_save.h"
 #include "shell/end_program.h"
 #include "update/liveu.h"
@@ -30,13 +31,17 @@ namespace quillbox::app {
 
 namespace {
 
-QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+// A message of the core's, as a message box shows it.
+QString messageText(const std::string& text)
+{
+    return QString::fromStdString(saves::plain_line_breaks(text));
+}
 
 // Captions come from save data: shown as plain text, so "&" stays an "&"
 // rather than marking an access key, and control bytes cannot break the line.
 QString plainCaption(const std::string& text)
 {
-    QString caption = fromUtf8(text);
+    QString caption = QString::fromStdString(text);
     for (QChar& c : caption) {
         if (c.category() == QChar::Other_Control) {
             c = QChar::ReplacementCharacter;
@@ -163,14 +168,14 @@ void Form1::mnuFileOpen_Click()
     const saves::OpenOutcome outcome = saves::open_save(state_, chosen.toStdString());
     refresh();
     if (outcome.message) {
-        dialogs_.message(this, fromUtf8(*outcome.message));
+        dialogs_.message(this, messageText(*outcome.message));
     }
 }
 
 void Form1::cmdExtract_Click()
 {
     if (const std::optional<std::string> refusal = saves::check_loaded(state_)) {
-        dialogs_.message(this, fromUtf8(*refusal));
+        dialogs_.message(this, messageText(*refusal));
         return;
     }
     extract_data();
@@ -184,7 +189,7 @@ void Form1::extract_data()
         dialogs_.saveFileName(this, QStringLiteral("Data file *.bin"), QStringLiteral("*.bin"));
     const saves::ExtractOutcome outcome = saves::extract_data(state_, target.toStdString());
     if (outcome.message) {
-        dialogs_.message(this, fromUtf8(*outcome.message));
+        dialogs_.message(this, messageText(*outcome.message));
     }
 }
 

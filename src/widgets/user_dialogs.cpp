@@ -27,7 +27,7 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text)
     QMessageBox box(icon, QStringLiteral("Quillbox"), QString(), QMessageBox::Ok, parent);
     // Plain text: messages quote file names, which must not be read as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(text);
     box.exec();
 }
 

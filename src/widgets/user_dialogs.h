@@ -25,7 +25,7 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& description,
                                  const QString& patterns) = 0;
     // Modal message box: OK only, no icon, captioned with the program title.
-    // `text` is plain text; "\r\n" is a line break.
+    // `text` is plain text; "\n" breaks a line.
     virtual void message(QWidget* parent, const QString& text) = 0;
     // As message, with the information icon.
     virtual void information(QWidget* parent, const QString& text) = 0;
