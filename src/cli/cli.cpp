@@ -4,6 +4,7 @@
 #include "quillbox/version.h"
 #include "saves/extract.h"
 #include "saves/file_io.h"
+#include "saves/line_breaks.h"
 #include "saves/open_save.h"
 #include "saves/safe_name.h"
 
@@ -46,15 +47,6 @@ int usage(std::ostream& err)
     return kUsageOrIo;
 }
 
-// Messages carry a message box's CR LF; a terminal wants plain line ends.
-std::string plain(std::string text)
-{
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
-        text.erase(at, 1);
-    }
-    return text;
-}
-
 struct Opened {
     SaveState state;
     OpenOutcome outcome;
@@ -79,7 +71,7 @@ Extractable open_for_extraction(const std::string& path, std::ostream& err)
 {
     Opened opened = open(path);
     if (opened.outcome.message) {
-        err << plain(*opened.outcome.message) << "\n";
+        err << saves::plain_line_breaks(*opened.outcome.message) << "\n";
     }
     if (opened.outcome.kind == OpenOutcome::Kind::failed) {
         return {std::nullopt, kUsageOrIo};
@@ -113,7 +105,7 @@ int list(const std::string& path, bool json, std::ostream& out, std::ostream& er
     }
 
     if (outcome.message) {
-        err << plain(*outcome.message) << "\n";
+        err << saves::plain_line_breaks(*outcome.message) << "\n";
     }
     if (outcome.kind == OpenOutcome::Kind::failed) {
         return kUsageOrIo;
@@ -163,7 +155,7 @@ int extract(const std::string& path, const std::string& slot_text, const std::st
     state->select(slot);
     const ExtractOutcome r = saves::extract_data(*state, output);
     if (r.kind != ExtractOutcome::Kind::written) {
-        err << plain(r.message.value_or("")) << "\n";
+        err << saves::plain_line_breaks(r.message.value_or("")) << "\n";
     }
     return status_of(r);
 }
@@ -202,7 +194,7 @@ int extract_all(const std::string& path, const std::string& dir, std::ostream& o
             out << target << "\n";
         } else {
             err << "Slot " << i << " (" << state->slots[i].caption
-                << "): " << plain(r.message.value_or("")) << "\n";
+                << "): " << saves::plain_line_breaks(r.message.value_or("")) << "\n";
             status = std::max(status, status_of(r));
         }
     }
