@@ -45,10 +45,11 @@ void UpdateCheck::start()
 {
     Q_EMIT stepReached(1, QStringLiteral("Checking for updated version."));
     // The program's folder may not be writable; a folder of the check's own is.
-    folder_ = std::make_unique<QTemporaryDir>();
-    if (!DownloadFile(*transfer_, versionUrl_, folder_->path(),
-                      [this](bool written) { fetched(written); })) {
-        folder_.reset();
+    auto folder = std::make_unique<QTemporaryDir>();
+    if (DownloadFile(*transfer_, versionUrl_, folder->path(),
+                     [this](bool written) { fetched(written); })) {
+        folder_ = std::move(folder);
+    } else {
         Q_EMIT failed(QString());
     }
 }
