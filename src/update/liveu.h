@@ -15,10 +15,6 @@ class QPushButton;
 class QStatusBar;
 class QTimer;
 
-namespace quillbox::widgets {
-class UserDialogs;
-}
-
 namespace quillbox::update {
 
 class UpdateCheck;

@@ -108,6 +108,18 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
     }
 }
 
+// Closing the window cancels: the request ends and the local copy goes.
+TEST_F(UpdateCheckTest, CancelEndsTheFetch)
+{
+    auto owned = std::make_unique<ScriptedTransfer>();
+    ScriptedTransfer& transfer = *owned;
+    UpdateCheck check(std::move(owned), "http://v.example/f");
+    check.start();
+    check.cancel();
+    EXPECT_FALSE(transfer.StillExecuting());
+    EXPECT_TRUE(QDir(tmp.path()).isEmpty());
+}
+
 // The first field of a version file, and "!" after it when it is no version.
 TEST(VersionFile, FirstFieldAndWhetherItIsAVersion)
 {
