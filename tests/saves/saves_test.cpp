@@ -262,7 +262,8 @@ TEST(SafeFileName, OneNameInsideTheChosenFolderOnAnySystem)
         {"CON", "_CON"},                {"con.txt", "_con.txt"},     {"Aux .x", "_Aux .x"},
         {"nUl", "_nUl"},                {"prn.", "prn_"},            {"lpt1.bin", "_lpt1.bin"},
         {"COM9", "_COM9"},              {"COM10", "COM10"},          {"CONSOLE", "CONSOLE"},
-        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"}, {"COM\xC2\xB9", "_COM\xC2\xB9"}, {"lpt\xC2\xB3.x", "_lpt\xC2\xB3.x"},
+        {"COM\xC2\xB4", "COM\xC2\xB4"},
     };
     // clang-format on
     for (const auto& [name, safe] : rows) {
