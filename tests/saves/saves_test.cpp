@@ -31,15 +31,9 @@ namespace fs = std::filesystem;
 
 const TempDir kDir;
 
-// A message as the rows write it: the fixed texts by name, the test folder as "DIR".
-std::string message_text(const std::optional<std::string>& message)
+// `text` with the test folder shown as "DIR", and "/" for separators.
+std::string in_dir(std::string text)
 {
-    std::string text = message.value_or("");
-    for (const auto& [fixed, name] : {std::pair{messages::kXportV1, "kXportV1"},
-                                      {messages::kNameTooLong, "kNameTooLong"},
-                                      {messages::kMayBeCorrupt, "kMayBeCorrupt"}}) {
-        text = text == fixed ? name : text;
-    }
     const std::string dir = kDir.path().string();
     for (std::size_t at; (at = text.find(dir)) != std::string::npos;) {
         text.replace(at, dir.size(), "DIR");
@@ -50,8 +44,8 @@ std::string message_text(const std::optional<std::string>& message)
 
 // The window after a File, Open, every field of it: the frame caption; each of
 // the 18 slots as "caption@start+length", marked "*" when selected and "-"
-// when disabled; the family, the Xport verdict and the two scratch fields; the
-// outcome and its message.
+// when disabled; the family, the Xport verdict, the two scratch fields and the
+// outcome; and the message.
 std::string shown(const SaveState& s, const OpenOutcome& outcome)
 {
     std::string out = s.frame_caption + "\n";
@@ -60,15 +54,15 @@ std::string shown(const SaveState& s, const OpenOutcome& outcome)
         out += std::to_string(i) + " " + slot.caption + "@" + slot.start + "+" + slot.length +
                (slot.selected ? "*" : "") + (slot.enabled ? "\n" : "-\n");
     }
-    const std::string message = message_text(outcome.message);
-    return out + s.txttype + "," + s.txtvalidxps + "," + s.txttempvar + "," + s.txttempvar3 + "\n" +
+    return out + s.txttype + "," + s.txtvalidxps + "," + s.txttempvar + "," + s.txttempvar3 + "," +
            std::array{"cancelled", "loaded", "refused", "failed"}[std::size_t(outcome.kind)] +
-           (message.empty() ? "" : ": " + message);
+           "\n" + in_dir(outcome.message.value_or(""));
 }
 
 // The same text from the slots listed in `slots` (separated by spaces) from
 // slot 0 on; every slot after them is blank and disabled.
-std::string listing(const std::string& frame, const std::string& slots, const std::string& rest)
+std::string listing(const std::string& frame, const std::string& slots, const std::string& fields,
+                    const std::string& message)
 {
     std::istringstream in(slots);
     std::string out = frame + "\n";
@@ -76,20 +70,16 @@ std::string listing(const std::string& frame, const std::string& slots, const st
     for (std::size_t i = 0; i < kSlotCount; ++i) {
         out += std::to_string(i) + " " + (in >> slot ? slot : "@+-") + "\n";
     }
-    return out + rest;
+    return out + fields + "\n" + message;
 }
 
-// `n` slots of one-byte sections named "f", 1536 bytes apart from 2046; the first selected.
+// `n` one-byte sections "f", 1536 bytes apart from 2046, the first selected.
 std::string entries(int n)
 {
-    std::string out;
-    for (int k = 0; k < n; ++k) {
-        out += "f@" + std::to_string(2046 + k * 1536) + (k ? "+1 " : "+1* ");
-    }
-    return out;
+    return n ? entries(n - 1) + "f@" + std::to_string(510 + n * 1536) + (n > 1 ? "+1 " : "+1* ")
+             : "";
 }
-// `n` blank slots, enabled.
-std::string blank(int n) { return n ? "@+ " + blank(n - 1) : ""; }
+std::string blank(int n) { return n ? "@+ " + blank(n - 1) : ""; }  // enabled
 const std::string kFresh = blank(18);
 const std::string kPrevious = "p@2046+4 q@3582+4 r@5118+4* @6654+0-";
 
@@ -103,7 +93,7 @@ struct OpenRow {
     std::string file;            // in kDir unless absolute; empty: the dialog was cancelled
     std::optional<Bytes> bytes;  // nothing: not written
     const char* call;
-    std::string frame, slots, rest;
+    std::string frame, slots, fields, message;
 };
 void PrintTo(const OpenRow& row, std::ostream* os) { *os << row.file; }
 
@@ -113,44 +103,44 @@ void PrintTo(const OpenRow& row, std::ostream* os) { *os << row.file; }
 const std::vector<OpenRow> kOpenRows = {
     // Data padded to 1024, lengths as stored; the scratch fields keep the pass
     // beyond the last entry, the first slot disabled.
-    {false, "pad.psu", SAVE(ems_save("D", {section("a", 0), section("b", 1024), section("c", 1025), section("d", 1)})), "Directory: D", "a@2046+0* b@2558+1024 c@4094+1025 d@6654+1 @8190+0-", "ems,,0,8190\nloaded"},
+    {false, "pad.psu", SAVE(ems_save("D", {section("a", 0), section("b", 1024), section("c", 1025), section("d", 1)})), "Directory: D", "a@2046+0* b@2558+1024 c@4094+1025 d@6654+1 @8190+0-", "ems,,0,8190,loaded", ""},
     // A zero byte at E+64 moves the name to E+66.
-    {false, "names.psu", SAVE(with(ems_save("D", {section("", 10), section("", 10), section(kX31, 10)}), 1602, "moved")), "Directory: D", "moved@2046+10* @3582+10 " + kX31 + "@5118+10 @6654+0-", "ems,,0,6654\nloaded"},
-    {false, "long.psu", SAVE(ems_save("D", {section("a", 10), section(std::string(32, 'y'), 10)})), "Directory: D", "a@2046+10* @3582+10-", "ems,,1024,3582\nloaded: kNameTooLong"},
-    {false, "short.psu", SAVE(ems_save("SHORT", {})), "Directory: SHORT", "@2046+0*-", "ems,,0,2046\nloaded"},
-    {false, "empty.psu", SAVE(), "Directory: ", "@+*-", "ems,,,\nloaded"},
+    {false, "names.psu", SAVE(with(ems_save("D", {section("", 10), section("", 10), section(kX31, 10)}), 1602, "moved")), "Directory: D", "moved@2046+10* @3582+10 " + kX31 + "@5118+10 @6654+0-", "ems,,0,6654,loaded", ""},
+    {false, "long.psu", SAVE(ems_save("D", {section("a", 10), section(std::string(32, 'y'), 10)})), "Directory: D", "a@2046+10* @3582+10-", "ems,,1024,3582,loaded", messages::kNameTooLong},
+    {false, "short.psu", SAVE(ems_save("SHORT", {})), "Directory: SHORT", "@2046+0*-", "ems,,0,2046,loaded", ""},
+    {false, "empty.psu", SAVE(), "Directory: ", "@+*-", "ems,,,,loaded", ""},
     // A name two bytes before the end: that byte is read, so the walk goes on,
     // but the name is not.
-    {false, "edge.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0", 2))), "Directory: ", "@2046+7* @3582+0-", "ems,,0,3582\nloaded"},
-    {false, "edge3.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0\0", 3))), "Directory: ", "n@2046+7* @3582+0-", "ems,,0,3582\nloaded"},
+    {false, "edge.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0", 2))), "Directory: ", "@2046+7* @3582+0-", "ems,,0,3582,loaded", ""},
+    {false, "edge3.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0\0", 3))), "Directory: ", "n@2046+7* @3582+0-", "ems,,0,3582,loaded", ""},
     // Entries 1536 bytes apart: after 16 passes nothing is disabled, a 19th
     // means a corrupt save, and a name too long in slot 17 disables nothing.
-    {false, "15.psu", SAVE(ems_save("D", std::vector(15, section("f", 1)))), "Directory: D", entries(15) + "@25086+0-", "ems,,0,25086\nloaded"},
-    {false, "16.psu", SAVE(ems_save("D", std::vector(16, section("f", 1)))), "Directory: D", entries(16) + "@26622+0 @+", "ems,,0,26622\nloaded"},
-    {false, "17.psu", SAVE(ems_save("D", std::vector(17, section("f", 1)))), "Directory: D", entries(17) + "@28158+0", "ems,,0,28158\nloaded: kMayBeCorrupt"},
-    {false, "last.psu", SAVE(with(ems_save("D", std::vector(18, section("f", 1))), 27712, std::string(40, 'z'))), "Directory: D", entries(17) + "@28158+1", "ems,,1024,28158\nloaded: kNameTooLong"},
-    {false, "bare.xps", SAVE(xport_save("B", {section("i", 10)}, {0, "", "", ""})), "B", "i@537+10* @797+0-", "xv2,True,0,797\nloaded"},
-    {false, "two.sps", SAVE(kTwo), "D", "a@547+100* b@897+0 @1147+0-", "xv2,True,0,1147\nloaded"},
+    {false, "15.psu", SAVE(ems_save("D", std::vector(15, section("f", 1)))), "Directory: D", entries(15) + "@25086+0-", "ems,,0,25086,loaded", ""},
+    {false, "16.psu", SAVE(ems_save("D", std::vector(16, section("f", 1)))), "Directory: D", entries(16) + "@26622+0 @+", "ems,,0,26622,loaded", ""},
+    {false, "17.psu", SAVE(ems_save("D", std::vector(17, section("f", 1)))), "Directory: D", entries(17) + "@28158+0", "ems,,0,28158,loaded", messages::kMayBeCorrupt},
+    {false, "last.psu", SAVE(with(ems_save("D", std::vector(18, section("f", 1))), 27712, std::string(40, 'z'))), "Directory: D", entries(17) + "@28158+1", "ems,,1024,28158,loaded", messages::kNameTooLong},
+    {false, "bare.xps", SAVE(xport_save("B", {section("i", 10)}, {0, "", "", ""})), "B", "i@537+10* @797+0-", "xv2,True,0,797,loaded", ""},
+    {false, "two.sps", SAVE(kTwo), "D", "a@547+100* b@897+0 @1147+0-", "xv2,True,0,1147,loaded", ""},
     // Trailing bytes name the pass beyond; reading them clears the mark.
-    {false, "trail.xps", SAVE(with(kTwo, kTwo.size(), std::string("junk\0", 5))), "D", "a@547+100* b@897+0 junk@1147+0 @1397+0-", "xv2,True,0,1397\nloaded"},
+    {false, "trail.xps", SAVE(with(kTwo, kTwo.size(), std::string("junk\0", 5))), "D", "a@547+100* b@897+0 junk@1147+0 @1397+0-", "xv2,True,0,1397,loaded", ""},
     // Positions past 2^31 - 1: a corrupt save, and the window as it was.
-    {false, "header.xps", SAVE(with(xport_save("D", {section("a", 10)}), 21, 0xFFFFFFF0U)), "Directory Name", kFresh, ",,,\nfailed: kMayBeCorrupt"},
-    {false, "entry.psu", SAVE(with(ems_save("D", {section("a", 1)}), 1540, 0xFFFFFFFFU)), "Directory Name", kFresh, ",,,\nfailed: kMayBeCorrupt"},
+    {false, "header.xps", SAVE(with(xport_save("D", {section("a", 10)}), 21, 0xFFFFFFF0U)), "Directory Name", kFresh, ",,,,failed", messages::kMayBeCorrupt},
+    {false, "entry.psu", SAVE(with(ems_save("D", {section("a", 1)}), 1540, 0xFFFFFFFFU)), "Directory Name", kFresh, ",,,,failed", messages::kMayBeCorrupt},
     // No recognised extension on a fresh window: the Xport layout.
-    {false, "fresh.bin", SAVE(Bytes(1000)), "", "@537+0* @787+0 @1037+0 @1287+0-", ",,0,1287\nloaded"},
+    {false, "fresh.bin", SAVE(Bytes(1000)), "", "@537+0* @787+0 @1037+0 @1287+0-", ",,0,1287,loaded", ""},
     // Over another save: its captions go, its hidden texts beyond the new
     // listing stay; a cancelled or unreadable one leaves the window as it was.
-    {true, "e.psu", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582\nloaded"},
-    {true, "x.xps", SAVE(xport_save("X", {section("a", 4)}, with_variant(255))), "X", "a@557+4* @811+0- @5118+4- @6654+0-", "xv2,True,0,811\nloaded"},
-    {true, "short.sps", SAVE(Bytes(17, 1)), "", "@537+0*- @3582+4- @5118+4- @6654+0-", "xv2,True,0,537\nloaded"},
+    {true, "e.psu", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582,loaded", ""},
+    {true, "x.xps", SAVE(xport_save("X", {section("a", 4)}, with_variant(255))), "X", "a@557+4* @811+0- @5118+4- @6654+0-", "xv2,True,0,811,loaded", ""},
+    {true, "short.sps", SAVE(Bytes(17, 1)), "", "@537+0*- @3582+4- @5118+4- @6654+0-", "xv2,True,0,537,loaded", ""},
     // Not recognised: read as the family before.
-    {true, "again.bin", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582\nloaded"},
-    {true, "v1.xps", SAVE(xport_save("X", {}, with_variant(1))), "Directory: P", "@2046+4 @3582+4 @5118+4* @6654+0 " + blank(14), "xv2,False,0,6654\nrefused: kXportV1"},
-    {true, "", std::nullopt, "cancelled", "Directory: P", kPrevious, "ems,,0,6654\ncancelled"},
-    {true, "missing.xps", std::nullopt, "not written", "Directory: P", kPrevious, "ems,,0,6654\nfailed: The save \"DIR/missing.xps\" could not be read: the file does not exist."},
-    {true, "folder.psu", std::nullopt, "a folder", "Directory: P", kPrevious, "ems,,0,6654\nfailed: The save \"DIR/folder.psu\" could not be read: it is a folder."},
+    {true, "again.bin", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582,loaded", ""},
+    {true, "v1.xps", SAVE(xport_save("X", {}, with_variant(1))), "Directory: P", "@2046+4 @3582+4 @5118+4* @6654+0 " + blank(14), "xv2,False,0,6654,refused", messages::kXportV1},
+    {true, "", std::nullopt, "cancelled", "Directory: P", kPrevious, "ems,,0,6654,cancelled", ""},
+    {true, "missing.xps", std::nullopt, "not written", "Directory: P", kPrevious, "ems,,0,6654,failed", "The save \"DIR/missing.xps\" could not be read: the file does not exist."},
+    {true, "folder.psu", std::nullopt, "a folder", "Directory: P", kPrevious, "ems,,0,6654,failed", "The save \"DIR/folder.psu\" could not be read: it is a folder."},
 #ifndef _WIN32
-    {true, "/dev/null", std::nullopt, "a device", "Directory: P", kPrevious, "ems,,0,6654\nfailed: The save \"/dev/null\" could not be read: it is not a plain file."},
+    {true, "/dev/null", std::nullopt, "a device", "Directory: P", kPrevious, "ems,,0,6654,failed", "The save \"/dev/null\" could not be read: it is not a plain file."},
 #endif
 };
 // clang-format on
@@ -176,7 +166,7 @@ TEST_P(FileOpen, ShowsTheWholeWindow)
         write_file(path, *row.bytes);
     }
     const OpenOutcome outcome = open_save(state, path);
-    EXPECT_EQ(shown(state, outcome), listing(row.frame, row.slots, row.rest));
+    EXPECT_EQ(shown(state, outcome), listing(row.frame, row.slots, row.fields, row.message));
     const bool kept =
         outcome.kind == OpenOutcome::Kind::cancelled || outcome.kind == OpenOutcome::Kind::failed;
     EXPECT_EQ(state.txtload, kept ? before.txtload : path);
@@ -202,12 +192,12 @@ TEST(RealSaves, AllThreeContainersListTheSameSections)
     const std::string xport =
         listing("BESCES-50501REZ",
                 "icon.sys@567+964* rez.ico@1781+46360 BESCES-50501REZ@48391+3072 @51713+0-",
-                "xv2,True,0,51713\nloaded");
+                "xv2,True,0,51713,loaded", "");
     for (const auto& [save, expected] : std::vector<std::pair<const char*, std::string>>{
              {"BESCES-50501REZ.psu",
               listing("Directory: BESCES-50501REZ",
                       "icon.sys@2046+964* rez.ico@3582+46360 BESCES-50501REZ@51198+3072 @54782+0-",
-                      "ems,,0,54782\nloaded")},
+                      "ems,,0,54782,loaded", "")},
              {"BESCES-50501REZ.xps", xport},
              {"BESCES-50501REZ.sps", xport}}) {
         SaveState state;
@@ -350,7 +340,7 @@ TEST_P(Extract, WritesTheSelectedSectionOrNothing)
     setrlimit(RLIMIT_FSIZE, &limit);
 #endif
     EXPECT_EQ(r.kind, row.kind);
-    EXPECT_EQ(message_text(r.message), row.message);
+    EXPECT_EQ(in_dir(r.message.value_or("")), row.message);
     const Bytes got = read_file(out / "t.bin");
     EXPECT_TRUE(got == *row.content) << "t.bin holds " << got.size() << " bytes, not "
                                      << row.content->size();  // not printed: up to 5 MiB
