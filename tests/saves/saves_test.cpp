@@ -45,7 +45,7 @@ std::string in_dir(std::string text)
 // The window after a File, Open, every field of it: the frame caption; each of
 // the 18 slots as "caption@start+length", marked "*" when selected and "-"
 // when disabled; the family, the Xport verdict, the two scratch fields and the
-// outcome; and the message.
+// outcome, and whether Extract may go ahead; and the message.
 std::string shown(const SaveState& s, const OpenOutcome& outcome)
 {
     std::string out = s.frame_caption + "\n";
@@ -56,7 +56,7 @@ std::string shown(const SaveState& s, const OpenOutcome& outcome)
     }
     return out + s.txttype + "," + s.txtvalidxps + "," + s.txttempvar + "," + s.txttempvar3 + "," +
            std::array{"cancelled", "loaded", "refused", "failed"}[std::size_t(outcome.kind)] +
-           "\n" + in_dir(outcome.message.value_or(""));
+           (check_loaded(s) ? ",load first\n" : ",ready\n") + in_dir(outcome.message.value_or(""));
 }
 
 // The same text from the slots listed in `slots` (separated by spaces) from
@@ -103,44 +103,44 @@ void PrintTo(const OpenRow& row, std::ostream* os) { *os << row.file; }
 const std::vector<OpenRow> kOpenRows = {
     // Data padded to 1024, lengths as stored; the scratch fields keep the pass
     // beyond the last entry, the first slot disabled.
-    {false, "pad.psu", SAVE(ems_save("D", {section("a", 0), section("b", 1024), section("c", 1025), section("d", 1)})), "Directory: D", "a@2046+0* b@2558+1024 c@4094+1025 d@6654+1 @8190+0-", "ems,,0,8190,loaded", ""},
+    {false, "pad.psu", SAVE(ems_save("D", {section("a", 0), section("b", 1024), section("c", 1025), section("d", 1)})), "Directory: D", "a@2046+0* b@2558+1024 c@4094+1025 d@6654+1 @8190+0-", "ems,,0,8190,loaded,ready", ""},
     // A zero byte at E+64 moves the name to E+66.
-    {false, "names.psu", SAVE(with(ems_save("D", {section("", 10), section("", 10), section(kX31, 10)}), 1602, "moved")), "Directory: D", "moved@2046+10* @3582+10 " + kX31 + "@5118+10 @6654+0-", "ems,,0,6654,loaded", ""},
-    {false, "long.psu", SAVE(ems_save("D", {section("a", 10), section(std::string(32, 'y'), 10)})), "Directory: D", "a@2046+10* @3582+10-", "ems,,1024,3582,loaded", messages::kNameTooLong},
-    {false, "short.psu", SAVE(ems_save("SHORT", {})), "Directory: SHORT", "@2046+0*-", "ems,,0,2046,loaded", ""},
-    {false, "empty.psu", SAVE(), "Directory: ", "@+*-", "ems,,,,loaded", ""},
+    {false, "names.psu", SAVE(with(ems_save("D", {section("", 10), section("", 10), section(kX31, 10)}), 1602, "moved")), "Directory: D", "moved@2046+10* @3582+10 " + kX31 + "@5118+10 @6654+0-", "ems,,0,6654,loaded,ready", ""},
+    {false, "long.psu", SAVE(ems_save("D", {section("a", 10), section(std::string(32, 'y'), 10)})), "Directory: D", "a@2046+10* @3582+10-", "ems,,1024,3582,loaded,ready", messages::kNameTooLong},
+    {false, "short.psu", SAVE(ems_save("SHORT", {})), "Directory: SHORT", "@2046+0*-", "ems,,0,2046,loaded,ready", ""},
+    {false, "empty.psu", SAVE(), "Directory: ", "@+*-", "ems,,,,loaded,ready", ""},
     // A name two bytes before the end: that byte is read, so the walk goes on,
     // but the name is not.
-    {false, "edge.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0", 2))), "Directory: ", "@2046+7* @3582+0-", "ems,,0,3582,loaded", ""},
-    {false, "edge3.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0\0", 3))), "Directory: ", "n@2046+7* @3582+0-", "ems,,0,3582,loaded", ""},
+    {false, "edge.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0", 2))), "Directory: ", "@2046+7* @3582+0-", "ems,,0,3582,loaded,ready", ""},
+    {false, "edge3.psu", SAVE(with(with(Bytes(), 1540, 7U), 1600, std::string("n\0\0", 3))), "Directory: ", "n@2046+7* @3582+0-", "ems,,0,3582,loaded,ready", ""},
     // Entries 1536 bytes apart: after 16 passes nothing is disabled, a 19th
     // means a corrupt save, and a name too long in slot 17 disables nothing.
-    {false, "15.psu", SAVE(ems_save("D", std::vector(15, section("f", 1)))), "Directory: D", entries(15) + "@25086+0-", "ems,,0,25086,loaded", ""},
-    {false, "16.psu", SAVE(ems_save("D", std::vector(16, section("f", 1)))), "Directory: D", entries(16) + "@26622+0 @+", "ems,,0,26622,loaded", ""},
-    {false, "17.psu", SAVE(ems_save("D", std::vector(17, section("f", 1)))), "Directory: D", entries(17) + "@28158+0", "ems,,0,28158,loaded", messages::kMayBeCorrupt},
-    {false, "last.psu", SAVE(with(ems_save("D", std::vector(18, section("f", 1))), 27712, std::string(40, 'z'))), "Directory: D", entries(17) + "@28158+1", "ems,,1024,28158,loaded", messages::kNameTooLong},
-    {false, "bare.xps", SAVE(xport_save("B", {section("i", 10)}, {0, "", "", ""})), "B", "i@537+10* @797+0-", "xv2,True,0,797,loaded", ""},
-    {false, "two.sps", SAVE(kTwo), "D", "a@547+100* b@897+0 @1147+0-", "xv2,True,0,1147,loaded", ""},
+    {false, "15.psu", SAVE(ems_save("D", std::vector(15, section("f", 1)))), "Directory: D", entries(15) + "@25086+0-", "ems,,0,25086,loaded,ready", ""},
+    {false, "16.psu", SAVE(ems_save("D", std::vector(16, section("f", 1)))), "Directory: D", entries(16) + "@26622+0 @+", "ems,,0,26622,loaded,ready", ""},
+    {false, "17.psu", SAVE(ems_save("D", std::vector(17, section("f", 1)))), "Directory: D", entries(17) + "@28158+0", "ems,,0,28158,loaded,ready", messages::kMayBeCorrupt},
+    {false, "last.psu", SAVE(with(ems_save("D", std::vector(18, section("f", 1))), 27712, std::string(40, 'z'))), "Directory: D", entries(17) + "@28158+1", "ems,,1024,28158,loaded,ready", messages::kNameTooLong},
+    {false, "bare.xps", SAVE(xport_save("B", {section("i", 10)}, {0, "", "", ""})), "B", "i@537+10* @797+0-", "xv2,True,0,797,loaded,ready", ""},
+    {false, "two.sps", SAVE(kTwo), "D", "a@547+100* b@897+0 @1147+0-", "xv2,True,0,1147,loaded,ready", ""},
     // Trailing bytes name the pass beyond; reading them clears the mark.
-    {false, "trail.xps", SAVE(with(kTwo, kTwo.size(), std::string("junk\0", 5))), "D", "a@547+100* b@897+0 junk@1147+0 @1397+0-", "xv2,True,0,1397,loaded", ""},
+    {false, "trail.xps", SAVE(with(kTwo, kTwo.size(), std::string("junk\0", 5))), "D", "a@547+100* b@897+0 junk@1147+0 @1397+0-", "xv2,True,0,1397,loaded,ready", ""},
     // Positions past 2^31 - 1: a corrupt save, and the window as it was.
-    {false, "header.xps", SAVE(with(xport_save("D", {section("a", 10)}), 21, 0xFFFFFFF0U)), "Directory Name", kFresh, ",,,,failed", messages::kMayBeCorrupt},
-    {false, "entry.psu", SAVE(with(ems_save("D", {section("a", 1)}), 1540, 0xFFFFFFFFU)), "Directory Name", kFresh, ",,,,failed", messages::kMayBeCorrupt},
+    {false, "header.xps", SAVE(with(xport_save("D", {section("a", 10)}), 21, 0xFFFFFFF0U)), "Directory Name", kFresh, ",,,,failed,load first", messages::kMayBeCorrupt},
+    {false, "entry.psu", SAVE(with(ems_save("D", {section("a", 1)}), 1540, 0xFFFFFFFFU)), "Directory Name", kFresh, ",,,,failed,load first", messages::kMayBeCorrupt},
     // No recognised extension on a fresh window: the Xport layout.
-    {false, "fresh.bin", SAVE(Bytes(1000)), "", "@537+0* @787+0 @1037+0 @1287+0-", ",,0,1287,loaded", ""},
+    {false, "fresh.bin", SAVE(Bytes(1000)), "", "@537+0* @787+0 @1037+0 @1287+0-", ",,0,1287,loaded,ready", ""},
     // Over another save: its captions go, its hidden texts beyond the new
     // listing stay; a cancelled or unreadable one leaves the window as it was.
-    {true, "e.psu", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582,loaded", ""},
-    {true, "x.xps", SAVE(xport_save("X", {section("a", 4)}, with_variant(255))), "X", "a@557+4* @811+0- @5118+4- @6654+0-", "xv2,True,0,811,loaded", ""},
-    {true, "short.sps", SAVE(Bytes(17, 1)), "", "@537+0*- @3582+4- @5118+4- @6654+0-", "xv2,True,0,537,loaded", ""},
+    {true, "e.psu", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582,loaded,ready", ""},
+    {true, "x.xps", SAVE(xport_save("X", {section("a", 4)}, with_variant(255))), "X", "a@557+4* @811+0- @5118+4- @6654+0-", "xv2,True,0,811,loaded,ready", ""},
+    {true, "short.sps", SAVE(Bytes(17, 1)), "", "@537+0*- @3582+4- @5118+4- @6654+0-", "xv2,True,0,537,loaded,ready", ""},
     // Not recognised: read as the family before.
-    {true, "again.bin", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582,loaded", ""},
-    {true, "v1.xps", SAVE(xport_save("X", {}, with_variant(1))), "Directory: P", "@2046+4 @3582+4 @5118+4* @6654+0 " + blank(14), "xv2,False,0,6654,refused", messages::kXportV1},
-    {true, "", std::nullopt, "cancelled", "Directory: P", kPrevious, "ems,,0,6654,cancelled", ""},
-    {true, "missing.xps", std::nullopt, "not written", "Directory: P", kPrevious, "ems,,0,6654,failed", "The save \"DIR/missing.xps\" could not be read: the file does not exist."},
-    {true, "folder.psu", std::nullopt, "a folder", "Directory: P", kPrevious, "ems,,0,6654,failed", "The save \"DIR/folder.psu\" could not be read: it is a folder."},
+    {true, "again.bin", SAVE(ems_save("E", {section("a", 4)})), "Directory: E", "a@2046+4* @3582+0- @5118+4- @6654+0-", "ems,,0,3582,loaded,ready", ""},
+    {true, "v1.xps", SAVE(xport_save("X", {}, with_variant(1))), "Directory: P", "@2046+4 @3582+4 @5118+4* @6654+0 " + blank(14), "xv2,False,0,6654,refused,load first", messages::kXportV1},
+    {true, "", std::nullopt, "cancelled", "Directory: P", kPrevious, "ems,,0,6654,cancelled,ready", ""},
+    {true, "missing.xps", std::nullopt, "not written", "Directory: P", kPrevious, "ems,,0,6654,failed,ready", "The save \"DIR/missing.xps\" could not be read: the file does not exist."},
+    {true, "folder.psu", std::nullopt, "a folder", "Directory: P", kPrevious, "ems,,0,6654,failed,ready", "The save \"DIR/folder.psu\" could not be read: it is a folder."},
 #ifndef _WIN32
-    {true, "/dev/null", std::nullopt, "a device", "Directory: P", kPrevious, "ems,,0,6654,failed", "The save \"/dev/null\" could not be read: it is not a plain file."},
+    {true, "/dev/null", std::nullopt, "a device", "Directory: P", kPrevious, "ems,,0,6654,failed,ready", "The save \"/dev/null\" could not be read: it is not a plain file."},
 #endif
 };
 // clang-format on
@@ -192,12 +192,12 @@ TEST(RealSaves, AllThreeContainersListTheSameSections)
     const std::string xport =
         listing("BESCES-50501REZ",
                 "icon.sys@567+964* rez.ico@1781+46360 BESCES-50501REZ@48391+3072 @51713+0-",
-                "xv2,True,0,51713,loaded", "");
+                "xv2,True,0,51713,loaded,ready", "");
     for (const auto& [save, expected] : std::vector<std::pair<const char*, std::string>>{
              {"BESCES-50501REZ.psu",
               listing("Directory: BESCES-50501REZ",
                       "icon.sys@2046+964* rez.ico@3582+46360 BESCES-50501REZ@51198+3072 @54782+0-",
-                      "ems,,0,54782,loaded", "")},
+                      "ems,,0,54782,loaded,ready", "")},
              {"BESCES-50501REZ.xps", xport},
              {"BESCES-50501REZ.sps", xport}}) {
         SaveState state;
@@ -208,14 +208,11 @@ TEST(RealSaves, AllThreeContainersListTheSameSections)
 
 TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 {
+    // clang-format off
     const std::vector<std::pair<const char*, std::optional<std::uint64_t>>> hexes = {
-        {"FFFFFFFF", 4294967295U},
-        {"1", 1},
-        {"123456789abcdef", 0x123456789ABCDEFU},
-        {"", {}},
-        {"12G4", {}},
-        {"-1", {}},
-        {"1FFFFFFFFFFFFFFFF", {}}};
+        {"FFFFFFFF", 4294967295U}, {"1", 1}, {"123456789abcdef", 0x123456789ABCDEFU}, {"", {}},
+        {"12G4", {}}, {"-1", {}}, {"1FFFFFFFFFFFFFFFF", {}}};
+    // clang-format on
     for (const auto& [hex, value] : hexes) {
         EXPECT_EQ(hex_to_number(hex), value) << hex;
     }
@@ -238,8 +235,8 @@ TEST(GetType, ExactLowerOrUpperCaseExtensionAfterTheLastDot)
         Get_Type(s, path);
         families += s.txttype + "|";
     }
-    EXPECT_EQ(families,
-              "ems|ems|ems|ems|xv2|xv2|xv2|xv2||||");  // unrecognised: the family stays as it was
+    // Unrecognised: the family stays as it was.
+    EXPECT_EQ(families, "ems|ems|ems|ems|xv2|xv2|xv2|xv2||||");
 }
 
 TEST(SafeFileName, OneNameInsideTheChosenFolderOnAnySystem)
@@ -339,30 +336,26 @@ TEST_P(Extract, WritesTheSelectedSectionOrNothing)
 #ifndef _WIN32
     setrlimit(RLIMIT_FSIZE, &limit);
 #endif
-    EXPECT_EQ(r.kind, row.kind);
-    EXPECT_EQ(in_dir(r.message.value_or("")), row.message);
+    const auto said = [](ExtractOutcome::Kind kind, const std::string& message) {
+        return std::array{"cancelled", "written", "refused", "failed"}[std::size_t(kind)] +
+               (": " + message);
+    };
+    EXPECT_EQ(said(r.kind, in_dir(r.message.value_or(""))), said(row.kind, row.message));
     const Bytes got = read_file(out / "t.bin");
-    EXPECT_TRUE(got == *row.content) << "t.bin holds " << got.size() << " bytes, not "
-                                     << row.content->size();  // not printed: up to 5 MiB
+    EXPECT_TRUE(got == *row.content)  // not printed: up to 5 MiB
+        << "t.bin holds " << got.size() << " bytes, not " << row.content->size()
+        << "; the first that differs is byte "
+        << std::ranges::mismatch(got, *row.content).in1 - got.begin();
     EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, Extract, ::testing::ValuesIn(kExtractRows),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// Extract's guard, and Exists: a refused save leaves the slots of the one
-// before, which are not its own.
-TEST(ExtractGuard, RefusesUntilASaveIsListedExistsOnlyForFiles)
+TEST(Exists, OnlyForAFile)
 {
-    write_file(kDir.file("v1.xps"), xport_save("X", {}, with_variant(1)));
-    SaveState refused;
-    open_save(refused, kDir.file("v1.xps"));
-    SaveState loaded = refused;
-    loaded.txtvalidxps = "True";
-    EXPECT_EQ(check_loaded(SaveState{}), messages::kLoadFirst);
-    EXPECT_EQ(check_loaded(refused), messages::kLoadFirst);
-    EXPECT_EQ(check_loaded(loaded), std::nullopt);
-    EXPECT_EQ((std::vector{Exists(kDir.file("v1.xps")), Exists(kDir.path().string()),
+    write_file(kDir.file("e.bin"), {});
+    EXPECT_EQ((std::vector{Exists(kDir.file("e.bin")), Exists(kDir.path().string()),
                            Exists(kDir.file("no")), Exists("")}),
               (std::vector{1, 0, 0, 0}));
 }
