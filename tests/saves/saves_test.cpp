@@ -181,31 +181,6 @@ std::string row_name(const ::testing::TestParamInfo<OpenRow>& info)
 }
 INSTANTIATE_TEST_SUITE_P(Saves, FileOpen, ::testing::ValuesIn(kOpenRows), row_name);
 
-// Saves written by other tools: the EMS and both Xport containers of one save
-// list the same sections (cli_real_saves checks the bytes extracted from each).
-TEST(RealSaves, AllThreeContainersListTheSameSections)
-{
-    const fs::path saves = QUILLBOX_REAL_SAVES;
-    if (!fs::exists(saves / "BESCES-50501REZ.psu")) {
-        GTEST_SKIP() << "no real saves at " << saves;
-    }
-    const std::string xport =
-        listing("BESCES-50501REZ",
-                "icon.sys@567+964* rez.ico@1781+46360 BESCES-50501REZ@48391+3072 @51713+0-",
-                "xv2,True,0,51713,loaded,ready", "");
-    for (const auto& [save, expected] : std::vector<std::pair<const char*, std::string>>{
-             {"BESCES-50501REZ.psu",
-              listing("Directory: BESCES-50501REZ",
-                      "icon.sys@2046+964* rez.ico@3582+46360 BESCES-50501REZ@51198+3072 @54782+0-",
-                      "ems,,0,54782,loaded,ready", "")},
-             {"BESCES-50501REZ.xps", xport},
-             {"BESCES-50501REZ.sps", xport}}) {
-        SaveState state;
-        const OpenOutcome outcome = open_save(state, (saves / save).string());
-        EXPECT_EQ(shown(state, outcome), expected) << save;
-    }
-}
-
 TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
 {
     // clang-format off
