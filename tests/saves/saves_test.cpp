@@ -196,6 +196,8 @@ TEST(ReadingOperations, HexGroupsOfSevenBytesAcrossBlocksWindows1252)
     for (const std::int64_t o : {9999, 0, 4095, 4096, 8191, 8192, 5000}) {
         EXPECT_EQ(save.read_byte(o), static_cast<std::uint8_t>(o + 1)) << o;
     }
+    EXPECT_EQ(save.read_byte(10000), 0);  // just past the end: nothing, and the mark set
+    EXPECT_TRUE(save.exhausted());
     EXPECT_EQ(cp1252_to_utf8("a\x80\x99\x9F\xA0\xFF\x81\x9D"),
               "a\u20AC\u2122\u0178\u00A0\u00FF\u0081\u009D");
 }
