@@ -11,6 +11,7 @@
 // std
 #include <cstdint>
 #include <filesystem>
+#include <iostream>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -28,21 +29,23 @@ int main(int argc, char** argv)
     put_text(ems, 3072 + 66, "moved");  // behind a zero byte at E+64
     sections[1].name = "moved";
     // Flipping a length's top byte (3591 in the EMS seed) makes a corrupt one.
-    const std::vector<Bytes> seeds = {ems, xport_save("BASLUS-1", sections),
-                                      xport_save("D", sections, {0, "", "", ""})};
+    std::vector<std::pair<std::string, Bytes>> inputs = {
+        {"seed0", ems},
+        {"seed1", xport_save("BASLUS-1", sections)},
+        {"seed2", xport_save("D", sections, {0, "", "", ""})}};
     if (argc == 3 && std::string_view(argv[1]) == "--write-seeds") {
         fs::create_directories(argv[2]);
-        for (std::size_t n = 0; n < seeds.size(); ++n) {
-            write_file(fs::path(argv[2]) / ("seed" + std::to_string(n)), seeds[n]);
+        for (const auto& [name, seed] : inputs) {
+            write_file(fs::path(argv[2]) / name, seed);
         }
         return 0;
     }
-    std::vector<Bytes> inputs = seeds;
     for (int i = 1; i < argc; ++i) {
-        inputs.push_back(read_file(argv[i]));
+        inputs.emplace_back(argv[i], read_file(argv[i]));
     }
     quillbox::fuzz::every_input_through_files = true;
-    for (const Bytes& b : inputs) {
+    for (const auto& [name, b] : inputs) {
+        std::cerr << name << "\n";  // first, so that a broken invariant follows its input
         LLVMFuzzerTestOneInput(b.data(), b.size());
     }
     return 0;
