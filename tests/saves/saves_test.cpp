@@ -90,7 +90,7 @@ const Bytes kTwo = xport_save("D", {section("a", 100), section("b", 0)}, {0, "ab
 
 struct OpenRow {
     bool on_previous;            // opened over a listing of three sections with the third selected
-    std::string file;            // in kDir unless absolute; empty: the dialog was cancelled
+    std::string file;            // in kDir unless absolute
     std::optional<Bytes> bytes;  // nothing: not written
     const char* call;
     std::string frame, slots, fields, message;
@@ -144,21 +144,18 @@ TEST_P(FileOpen, ShowsTheWholeWindow)
         fs::create_directory(kDir.path() / "folder.psu");
     }
     const SaveState before = state;
-    const std::string path =
-        row.file.empty() || row.file[0] == '/' ? row.file : kDir.file(row.file);
+    const std::string path = row.file[0] == '/' ? row.file : kDir.file(row.file);
     if (row.bytes) {
         write_file(path, *row.bytes);
     }
     const OpenOutcome outcome = open_save(state, path);
     EXPECT_EQ(shown(state, outcome), listing(row.frame, row.slots, row.fields, row.message));
-    const bool kept =
-        outcome.kind == OpenOutcome::Kind::cancelled || outcome.kind == OpenOutcome::Kind::failed;
-    EXPECT_EQ(state.txtload, kept ? before.txtload : path);
+    EXPECT_EQ(state.txtload, outcome.kind == OpenOutcome::Kind::failed ? before.txtload : path);
 }
 
 std::string row_name(const ::testing::TestParamInfo<OpenRow>& info)
 {
-    std::string name = info.param.file.empty() ? "cancelled" : info.param.file;
+    std::string name = info.param.file;
     std::ranges::replace_if(
         name, [](char c) { return !std::isalnum(c); }, '_');
     return (info.param.on_previous ? "over_" : "") + name;
