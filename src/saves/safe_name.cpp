@@ -22,8 +22,14 @@ bool is_reserved_device(std::string_view name)
     if (std::find(kPlain.begin(), kPlain.end(), base) != kPlain.end()) {
         return true;
     }
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (!base.starts_with("COM") && !base.starts_with("LPT")) {
+        return false;
+    }
+    // Windows takes the superscripts 1, 2 and 3 (UTF-8 C2 B9, C2 B2, C2 B3) for
+    // digits here too.
+    const std::string_view digit = std::string_view(base).substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+           digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
 }  // namespace
