@@ -1,0 +1,231 @@
+// own
+#include "commands.h"
+#include "cli.h"
+#include "json.h"
+#include "saves/extract.h"
+#include "saves/file_io.h"
+#include "saves/open_save.h"
+#include "saves/safe_name.h"
+
+// std
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <set>
+
+#include <CLI/CLI.hpp>
+
+namespace quillbox::cli {
+
+namespace {
+
+using saves::ExtractOutcome;
+using saves::OpenOutcome;
+using saves::SaveState;
+
+// Messages carry a message box's CR LF; a terminal wants plain line ends.
+std::string plain(std::string text)
+{
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
+struct Opened {
+    SaveState state;
+    OpenOutcome outcome;
+};
+
+Opened open(const std::string& path)
+{
+    SaveState state;
+    OpenOutcome outcome = saves::open_save(state, path);
+    return {std::move(state), std::move(outcome)};
+}
+
+// Opens SAVE as File, Open would and applies Extract's guard, reporting any
+// message on `err`. Without a state when there is nothing to extract from;
+// `status` is then the exit status.
+struct Extractable {
+    std::optional<SaveState> state;
+    int status = kDone;
+};
+
+Extractable open_for_extraction(const std::string& path, std::ostream& err)
+{
+    Opened opened = open(path);
+    if (opened.outcome.message) {
+        err << plain(*opened.outcome.message) << "\n";
+    }
+    if (opened.outcome.kind == OpenOutcome::Kind::failed) {
+        return {std::nullopt, kUsageOrIo};
+    }
+    if (const auto refusal = saves::check_loaded(opened.state)) {
+        err << *refusal << "\n";
+        return {std::nullopt, kShowedMessage};
+    }
+    return {std::move(opened.state), kDone};
+}
+
+std::string data_offset(const SaveState& s, const saves::Slot& slot)
+{
+    if (s.txttype != "ems" || slot.start.empty()) {
+        return slot.start;
+    }
+    return std::to_string(std::stoll(slot.start) + 2);
+}
+
+int list(const Arguments& args, Io io)
+{
+    const Opened opened = open(args.save);
+    const OpenOutcome& outcome = opened.outcome;
+    if (args.json) {
+        if (outcome.kind == OpenOutcome::Kind::failed) {
+            io.out << json_text({{"error", *outcome.message}}) << "\n";
+            return kUsageOrIo;
+        }
+        io.out << json_text(state_json(opened.state, outcome.message)) << "\n";
+        return outcome.message ? kShowedMessage : kDone;
+    }
+
+    if (outcome.message) {
+        io.err << plain(*outcome.message) << "\n";
+    }
+    if (outcome.kind == OpenOutcome::Kind::failed) {
+        return kUsageOrIo;
+    }
+    if (outcome.kind == OpenOutcome::Kind::refused) {
+        return kShowedMessage;
+    }
+    const SaveState& s = opened.state;
+    io.out << s.frame_caption << "\n";
+    for (std::size_t i = 0; i < s.slots.size(); ++i) {
+        const saves::Slot& slot = s.slots[i];
+        if (slot.enabled && !slot.start.empty()) {
+            io.out << i << '\t' << slot.caption << '\t' << data_offset(s, slot) << '\t'
+                   << slot.length << "\n";
+        }
+    }
+    return outcome.message ? kShowedMessage : kDone;
+}
+
+int status_of(const ExtractOutcome& r)
+{
+    switch (r.kind) {
+    case ExtractOutcome::Kind::written: return kDone;
+    case ExtractOutcome::Kind::refused: return kShowedMessage;
+    default: return kUsageOrIo;
+    }
+}
+
+int extract(const Arguments& args, Io io)
+{
+    auto [state, status] = open_for_extraction(args.save, io.err);
+    if (!state) {
+        return status;
+    }
+    if (!state->slots[args.slot].enabled) {
+        io.err << "Slot " << args.slot << " is not in use in this save; nothing was extracted.\n";
+        return kShowedMessage;
+    }
+    state->select(args.slot);
+    const ExtractOutcome r = saves::extract_data(*state, args.target);
+    if (r.kind != ExtractOutcome::Kind::written) {
+        io.err << plain(r.message.value_or("")) << "\n";
+    }
+    return status_of(r);
+}
+
+int extract_all(const Arguments& args, Io io)
+{
+    namespace fs = std::filesystem;
+    auto [state, status] = open_for_extraction(args.save, io.err);
+    if (!state) {
+        return status;
+    }
+    std::error_code ec;
+    fs::create_directories(saves::to_path(args.target), ec);
+    if (ec) {
+        io.err << "The folder \"" << args.target << "\" could not be created: " << ec.message()
+               << ".\n";
+        return kUsageOrIo;
+    }
+
+    std::set<std::string> used;
+    for (std::size_t i = 0; i < state->slots.size(); ++i) {
+        if (!state->slots[i].enabled || state->slots[i].caption.empty()) {
+            continue;
+        }
+        // Two sections of one name must not overwrite each other.
+        const std::string base = saves::safe_file_name(state->slots[i].caption);
+        std::string name = base;
+        for (int n = 2; used.contains(name); ++n) {
+            name = base + "_" + std::to_string(n);
+        }
+        used.insert(name);
+
+        const std::string target =
+            saves::to_utf8(saves::to_path(args.target) / saves::to_path(name));
+        state->select(i);
+        const ExtractOutcome r = saves::extract_data(*state, target);
+        if (r.kind == ExtractOutcome::Kind::written) {
+            io.out << target << "\n";
+        } else {
+            io.err << "Slot " << i << " (" << state->slots[i].caption
+                   << "): " << plain(r.message.value_or("")) << "\n";
+            status = std::max(status, status_of(r));
+        }
+    }
+    return status;
+}
+
+// clang-format off
+constexpr std::array kCommands = {
+    Command{"list", "[--json] SAVE",
+        "the directory, then one row per slot in use: slot, name, data offset in the file, "
+        "length (tab-separated); with --json, the main window's state after opening SAVE, as JSON",
+        [](CLI::App& c, Arguments& a) { declare_json(c, a); declare_save(c, a); }, list},
+    Command{"extract", "SAVE SLOT OUTPUT",
+        "writes section SLOT (0 to 17) to the file OUTPUT, replacing it",
+        [](CLI::App& c, Arguments& a) {
+            declare_save(c, a); declare_slot(c, a); declare_path(c, "OUTPUT", a.target); },
+        extract},
+    Command{"extract-all", "SAVE DIR",
+        "writes every named section into DIR, one line per file",
+        [](CLI::App& c, Arguments& a) { declare_save(c, a); declare_path(c, "DIR", a.target); },
+        extract_all},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const Command> commands() { return kCommands; }
+
+void declare_path(CLI::App& command, const char* name, std::string& path)
+{
+    command.add_option(name, path)->required()->check([](const std::string& text) {
+        return text.empty() ? "must not be empty" : "";
+    });
+}
+
+void declare_save(CLI::App& command, Arguments& args) { declare_path(command, "SAVE", args.save); }
+
+void declare_slot(CLI::App& command, Arguments& args)
+{
+    command.add_option("SLOT", args.slot)->required()->check([](const std::string& text) {
+        std::size_t slot = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), slot);
+        const bool number = ec == std::errc() && end == text.data() + text.size();
+        return number && slot < saves::kSlotCount
+                   ? std::string()
+                   : "\"" + text + "\" is not a slot; slots are 0 to 17";
+    });
+}
+
+void declare_json(CLI::App& command, Arguments& args)
+{
+    command.add_flag("--json", args.json, "JSON output");
+}
+
+}  // namespace quillbox::cli
