@@ -2,16 +2,15 @@
 #include "commands.h"
 #include "cli.h"
 #include "json.h"
+#include "output_folder.h"
 #include "saves/extract.h"
 #include "saves/file_io.h"
 #include "saves/open_save.h"
-#include "saves/safe_name.h"
 
 // std
 #include <array>
 #include <charconv>
 #include <filesystem>
-#include <set>
 
 #include <CLI/CLI.hpp>
 
@@ -152,21 +151,13 @@ int extract_all(const Arguments& args, Io io)
         return kUsageOrIo;
     }
 
-    std::set<std::string> used;
+    OutputNames names;
     for (std::size_t i = 0; i < state->slots.size(); ++i) {
         if (!state->slots[i].enabled || state->slots[i].caption.empty()) {
             continue;
         }
-        // Two sections of one name must not overwrite each other.
-        const std::string base = saves::safe_file_name(state->slots[i].caption);
-        std::string name = base;
-        for (int n = 2; used.contains(name); ++n) {
-            name = base + "_" + std::to_string(n);
-        }
-        used.insert(name);
-
-        const std::string target =
-            saves::to_utf8(saves::to_path(args.target) / saves::to_path(name));
+        const std::string target = saves::to_utf8(
+            saves::to_path(args.target) / saves::to_path(names.take(state->slots[i].caption)));
         state->select(i);
         const ExtractOutcome r = saves::extract_data(*state, target);
         if (r.kind == ExtractOutcome::Kind::written) {
@@ -192,7 +183,9 @@ constexpr std::array kCommands = {
             declare_save(c, a); declare_slot(c, a); declare_path(c, "OUTPUT", a.target); },
         extract},
     Command{"extract-all", "SAVE DIR",
-        "writes every named section into DIR, one line per file",
+        "writes every named section into DIR, one line per file; the names are made safe as "
+        "file names, and a name taken before, also with letters in another case, gets \"_2\" "
+        "(then \"_3\"...)",
         [](CLI::App& c, Arguments& a) { declare_save(c, a); declare_path(c, "DIR", a.target); },
         extract_all},
 };

@@ -1,0 +1,56 @@
+// own
+#include "output_folder.h"
+#include "saves/safe_name.h"
+
+namespace quillbox::cli {
+
+namespace {
+
+// The lower-case partner of an upper-case letter of ASCII or Windows-1252.
+char32_t lower(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= U'À' && c <= U'Þ' && c != U'×')) {
+        return c + 0x20;
+    }
+    if (c == U'Š' || c == U'Œ' || c == U'Ž') {
+        return c + 1;
+    }
+    return c == U'Ÿ' ? U'ÿ' : c;
+}
+
+}  // namespace
+
+std::string folded_name(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0U;
+        // Only one- and two-byte characters have a partner to fold to, and
+        // those stay one or two bytes long. Anything else passes unchanged.
+        if (lead < 0x80) {
+            out += static_cast<char>(lower(lead));
+        } else if (lead >= 0xC2 && lead < 0xE0 && (next & 0xC0U) == 0x80) {
+            const char32_t c = lower(((lead & 0x1FU) << 6) | (next & 0x3FU));
+            out += static_cast<char>(0xC0U | (c >> 6));
+            out += static_cast<char>(0x80U | (c & 0x3FU));
+            ++i;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
+
+std::string OutputNames::take(std::string_view name)
+{
+    const std::string base = saves::safe_file_name(name);
+    std::string taken = base;
+    for (int n = 2; !taken_.insert(folded_name(taken)).second; ++n) {
+        taken = base + "_" + std::to_string(n);
+    }
+    return taken;
+}
+
+}  // namespace quillbox::cli
