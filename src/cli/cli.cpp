@@ -56,9 +56,14 @@ std::string help()
         text += "  " + std::string(c.name) + " " + c.arguments + "\n" + indented(c.help);
     }
     return text + "\nExit status:\n"
-                  "  0  done\n"
-                  "  1  a message was shown or an extraction was refused\n"
-                  "  2  a usage or I/O error\n"
+                  "  0  done: everything asked for was listed or written\n"
+                  "  1  nothing written: the save showed a message, or the extraction was\n"
+                  "     refused (a slot not in use, a section outside the save, a file\n"
+                  "     already there)\n"
+                  "  2  nothing written: a usage or I/O error\n"
+                  "  3  some files written, but not all: each one left out is reported;\n"
+                  "     after a message from the save, the sections it did not list are\n"
+                  "     left out\n"
                   "Messages go to standard error.\n";
 }
 

@@ -4,13 +4,11 @@
 #include "json.h"
 #include "output_folder.h"
 #include "saves/extract.h"
-#include "saves/file_io.h"
 #include "saves/open_save.h"
 
 // std
 #include <array>
 #include <charconv>
-#include <filesystem>
 
 #include <CLI/CLI.hpp>
 
@@ -44,11 +42,12 @@ Opened open(const std::string& path)
 }
 
 // Opens SAVE as File, Open would and applies Extract's guard, reporting any
-// message on `err`. Without a state when there is nothing to extract from;
-// `status` is then the exit status.
+// message on `err`, and tells whether there was one. Without a state when
+// there is nothing to extract from; `status` is then the exit status.
 struct Extractable {
     std::optional<SaveState> state;
     int status = kDone;
+    bool showed_message = false;
 };
 
 Extractable open_for_extraction(const std::string& path, std::ostream& err)
@@ -64,7 +63,7 @@ Extractable open_for_extraction(const std::string& path, std::ostream& err)
         err << *refusal << "\n";
         return {std::nullopt, kShowedMessage};
     }
-    return {std::move(opened.state), kDone};
+    return {std::move(opened.state), kDone, opened.outcome.message.has_value()};
 }
 
 std::string data_offset(const SaveState& s, const saves::Slot& slot)
@@ -109,18 +108,18 @@ int list(const Arguments& args, Io io)
     return outcome.message ? kShowedMessage : kDone;
 }
 
-int status_of(const ExtractOutcome& r)
+FileOutcome outcome_of(const ExtractOutcome& r)
 {
     switch (r.kind) {
-    case ExtractOutcome::Kind::written: return kDone;
-    case ExtractOutcome::Kind::refused: return kShowedMessage;
-    default: return kUsageOrIo;
+    case ExtractOutcome::Kind::written: return {kDone, ""};
+    case ExtractOutcome::Kind::refused: return {kShowedMessage, plain(r.message.value_or(""))};
+    default: return {kUsageOrIo, plain(r.message.value_or(""))};
     }
 }
 
 int extract(const Arguments& args, Io io)
 {
-    auto [state, status] = open_for_extraction(args.save, io.err);
+    auto [state, status, showed_message] = open_for_extraction(args.save, io.err);
     if (!state) {
         return status;
     }
@@ -129,46 +128,39 @@ int extract(const Arguments& args, Io io)
         return kShowedMessage;
     }
     state->select(args.slot);
-    const ExtractOutcome r = saves::extract_data(*state, args.target);
-    if (r.kind != ExtractOutcome::Kind::written) {
-        io.err << plain(r.message.value_or("")) << "\n";
+    const FileOutcome outcome = outcome_of(saves::extract_data(*state, args.target));
+    if (outcome.status != kDone) {
+        io.err << outcome.reason << "\n";
     }
-    return status_of(r);
+    return outcome.status;
 }
 
 int extract_all(const Arguments& args, Io io)
 {
-    namespace fs = std::filesystem;
-    auto [state, status] = open_for_extraction(args.save, io.err);
+    auto [state, status, showed_message] = open_for_extraction(args.save, io.err);
     if (!state) {
         return status;
     }
-    std::error_code ec;
-    fs::create_directories(saves::to_path(args.target), ec);
-    if (ec) {
-        io.err << "The folder \"" << args.target << "\" could not be created: " << ec.message()
-               << ".\n";
-        return kUsageOrIo;
+    OutputFolder folder(args.target, args.force, io);
+    if (!folder.create()) {
+        return folder.status();
     }
-
-    OutputNames names;
+    // The builder's message means that the sections after the last slot listed were not reached.
+    if (showed_message) {
+        folder.missed();
+    }
     for (std::size_t i = 0; i < state->slots.size(); ++i) {
-        if (!state->slots[i].enabled || state->slots[i].caption.empty()) {
+        const std::string& caption = state->slots[i].caption;
+        if (!state->slots[i].enabled || caption.empty()) {
             continue;
         }
-        const std::string target = saves::to_utf8(
-            saves::to_path(args.target) / saves::to_path(names.take(state->slots[i].caption)));
         state->select(i);
-        const ExtractOutcome r = saves::extract_data(*state, target);
-        if (r.kind == ExtractOutcome::Kind::written) {
-            io.out << target << "\n";
-        } else {
-            io.err << "Slot " << i << " (" << state->slots[i].caption
-                   << "): " << plain(r.message.value_or("")) << "\n";
-            status = std::max(status, status_of(r));
-        }
+        folder.write("Slot " + std::to_string(i) + " (" + caption + ")", caption,
+                     [&](const std::string& target) {
+                         return outcome_of(saves::extract_data(*state, target));
+                     });
     }
-    return status;
+    return folder.status();
 }
 
 // clang-format off
@@ -182,11 +174,13 @@ constexpr std::array kCommands = {
         [](CLI::App& c, Arguments& a) {
             declare_save(c, a); declare_slot(c, a); declare_path(c, "OUTPUT", a.target); },
         extract},
-    Command{"extract-all", "SAVE DIR",
+    Command{"extract-all", "[--force] SAVE DIR",
         "writes every named section into DIR, one line per file; the names are made safe as "
         "file names, and a name taken before, also with letters in another case, gets \"_2\" "
-        "(then \"_3\"...)",
-        [](CLI::App& c, Arguments& a) { declare_save(c, a); declare_path(c, "DIR", a.target); },
+        "(then \"_3\"...); a file already in DIR is left alone and reported, unless --force "
+        "replaces it",
+        [](CLI::App& c, Arguments& a) {
+            declare_force(c, a); declare_save(c, a); declare_path(c, "DIR", a.target); },
         extract_all},
 };
 // clang-format on
@@ -219,6 +213,11 @@ void declare_slot(CLI::App& command, Arguments& args)
 void declare_json(CLI::App& command, Arguments& args)
 {
     command.add_flag("--json", args.json, "JSON output");
+}
+
+void declare_force(CLI::App& command, Arguments& args)
+{
+    command.add_flag("--force", args.force, "replace files already there");
 }
 
 }  // namespace quillbox::cli

@@ -18,6 +18,7 @@ struct Arguments {
     std::size_t slot = 0;
     std::string target;  // the output file or folder
     bool json = false;
+    bool force = false;
 };
 
 struct Io {
@@ -43,5 +44,6 @@ void declare_save(CLI::App& command, Arguments& args);
 void declare_path(CLI::App& command, const char* name, std::string& path);
 void declare_slot(CLI::App& command, Arguments& args);
 void declare_json(CLI::App& command, Arguments& args);
+void declare_force(CLI::App& command, Arguments& args);
 
 }  // namespace quillbox::cli

@@ -1,8 +1,17 @@
 // own
 #include "output_folder.h"
+#include "cli.h"
+#include "saves/file_io.h"
 #include "saves/safe_name.h"
 
+// std
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 namespace quillbox::cli {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -51,6 +60,58 @@ std::string OutputNames::take(std::string_view name)
         taken = base + "_" + std::to_string(n);
     }
     return taken;
+}
+
+OutputFolder::OutputFolder(std::string dir, bool force, Io io)
+    : dir_(std::move(dir)), force_(force), io_(io)
+{}
+
+bool OutputFolder::create()
+{
+    std::error_code ec;
+    fs::create_directories(saves::to_path(dir_), ec);
+    if (ec) {
+        io_.err << "The folder \"" << dir_ << "\" could not be created: " << ec.message() << ".\n";
+        gravest_ = kUsageOrIo;
+        return false;
+    }
+    return true;
+}
+
+void OutputFolder::write(const std::string& what, std::string_view name,
+                         const std::function<FileOutcome(const std::string& target)>& writer)
+{
+    const fs::path path = saves::to_path(dir_) / saves::to_path(names_.take(name));
+    const std::string target = saves::to_utf8(path);
+    std::error_code ec;
+    const FileOutcome outcome =
+        !force_ && fs::exists(fs::symlink_status(path, ec))
+            ? FileOutcome{kShowedMessage,
+                          "\"" + target +
+                              "\" already exists; it was left alone (--force replaces it)."}
+            : writer(target);
+    if (outcome.status == kDone) {
+        io_.out << target << "\n";
+        any_written_ = true;
+    } else {
+        io_.err << what << ": " << outcome.reason << "\n";
+        any_missed_ = true;
+        gravest_ = std::max(gravest_, outcome.status);
+    }
+}
+
+void OutputFolder::missed()
+{
+    any_missed_ = true;
+    gravest_ = std::max(gravest_, static_cast<int>(kShowedMessage));
+}
+
+int OutputFolder::status() const
+{
+    if (any_written_) {
+        return any_missed_ ? kPartlyDone : kDone;
+    }
+    return gravest_;
 }
 
 }  // namespace quillbox::cli

@@ -41,6 +41,16 @@ std::string save(const std::string& name, const Bytes& content)
     return at(name);
 }
 
+const Bytes kMine = {'m', 'i', 'n', 'e'};
+
+// A folder already holding the user's own icon.sys.
+std::string folder_with_users_file(const std::string& name)
+{
+    fs::create_directories(saves::to_path(at(name)));
+    save(name + "/icon.sys", kMine);
+    return at(name);
+}
+
 std::string read_text(const fs::path& path)
 {
     const Bytes content = read_file(path);
@@ -100,6 +110,7 @@ std::vector<Row> rows()
         R"("length": "3"}, {"caption": "", "enabled": false, "selected": false, "start": "790", )"
         R"("length": "0"})" +
         blank_slots(16, false) + "]}\n";
+    const std::string kept = folder_with_users_file("kept"), forced = folder_with_users_file("f");
     // clang-format off
     return {
         {"list", {"list", ems}, 0, "Directory: BASLUS\n0\ticon.sys\t2048\t964\n1\tx\t3584\t5\n", ""},
@@ -131,6 +142,16 @@ std::vector<Row> rows()
             "quillbox-cli: SLOT: \"1x\" is not a slot; slots are 0 to 17\n" + usage_extract},
         {"extract_empty_output", {"extract", ems, "1", ""}, 2, "",
             "quillbox-cli: OUTPUT: must not be empty\n" + usage_extract},
+        {"extract_all_leaves_the_users_file", {"extract-all", ems, kept}, 3, at("kept", "x") + "\n",
+            "Slot 0 (icon.sys): \"" + at("kept", "icon.sys") + "\" already exists; it was left "
+            "alone (--force replaces it).\n",
+            {{at("kept", "icon.sys"), kMine}, {at("kept", "x"), kX.data}}},
+        {"extract_all_force_after_the_save", {"extract-all", ems, forced, "--force"}, 0,
+            at("f", "icon.sys") + "\n" + at("f", "x") + "\n", "", {{at("f", "icon.sys"), kIcon.data}}},
+        {"extract_all_stops_at_a_long_name", {"extract-all", long_name, at("l")}, 3,
+            at("l", "ok") + "\n", kTooLong},
+        {"extract_all_long_name_first", {"extract-all", save("l1.psu", ems_save("D",
+            {section(std::string(32, 'n'), 1)})), at("l1")}, 1, "", kTooLong},
         {"extract_all_past_the_end", {"extract-all", cut, at("cut")}, 1, "",
             "Slot 0 (a): The section runs past the end of the save: it needs bytes 2048 to 2148, "
             "but the save holds 2098 bytes. Nothing was extracted.\n"},
