@@ -1,6 +1,5 @@
 // own
 #include "output_folder.h"
-#include "cli.h"
 #include "saves/file_io.h"
 #include "saves/safe_name.h"
 
@@ -27,8 +26,8 @@ char32_t lower(char32_t c)
     return c == U'Ÿ' ? U'ÿ' : c;
 }
 
-}  // namespace
-
+// `name` as a case-insensitive file system (Windows, macOS, a FAT or exFAT
+// stick) files it: ASCII letters and the letters of Windows-1252 in lower case.
 std::string folded_name(std::string_view name)
 {
     std::string out;
@@ -51,6 +50,8 @@ std::string folded_name(std::string_view name)
     }
     return out;
 }
+
+}  // namespace
 
 std::string OutputNames::take(std::string_view name)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 // own
+#include "cli.h"
 #include "commands.h"
 
 // std
@@ -10,10 +11,6 @@
 #include <string_view>
 
 namespace quillbox::cli {
-
-// `name` as a case-insensitive file system (Windows, macOS, a FAT or exFAT
-// stick) files it: ASCII letters and the letters of Windows-1252 in lower case.
-std::string folded_name(std::string_view name);
 
 // The file names one command gives the files it writes into one folder, taken
 // from the names in a save: each made safe with safe_file_name, and one that
@@ -63,7 +60,7 @@ private:
     OutputNames names_;
     bool any_written_ = false;
     bool any_missed_ = false;
-    int gravest_ = 0;
+    int gravest_ = kDone;
 };
 
 }  // namespace quillbox::cli
