@@ -46,24 +46,25 @@ Opened open(const std::string& path)
 // there is nothing to extract from; `status` is then the exit status.
 struct Extractable {
     std::optional<SaveState> state;
-    int status = kDone;
-    bool showed_message = false;
+    int status;
+    bool showed_message;
 };
 
 Extractable open_for_extraction(const std::string& path, std::ostream& err)
 {
     Opened opened = open(path);
-    if (opened.outcome.message) {
+    const bool showed_message = opened.outcome.message.has_value();
+    if (showed_message) {
         err << plain(*opened.outcome.message) << "\n";
     }
     if (opened.outcome.kind == OpenOutcome::Kind::failed) {
-        return {std::nullopt, kUsageOrIo};
+        return {std::nullopt, kUsageOrIo, showed_message};
     }
     if (const auto refusal = saves::check_loaded(opened.state)) {
         err << *refusal << "\n";
-        return {std::nullopt, kShowedMessage};
+        return {std::nullopt, kShowedMessage, showed_message};
     }
-    return {std::move(opened.state), kDone, opened.outcome.message.has_value()};
+    return {std::move(opened.state), kDone, showed_message};
 }
 
 std::string data_offset(const SaveState& s, const saves::Slot& slot)

@@ -27,28 +27,23 @@ char32_t lower(char32_t c)
 }
 
 // `name` as a case-insensitive file system (Windows, macOS, a FAT or exFAT
-// stick) files it: ASCII letters and the letters of Windows-1252 in lower case.
-std::string folded_name(std::string_view name)
+// stick) files it: its characters, with the letters of ASCII and of
+// Windows-1252 in lower case. Those are one byte long or two beginning with
+// C3 or C5; every other byte stands for itself.
+std::u32string folded_name(std::string_view name)
 {
-    std::string out;
-    out.reserve(name.size());
+    std::u32string key;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto lead = static_cast<unsigned char>(name[i]);
         const auto next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0U;
-        // Only one- and two-byte characters have a partner to fold to, and
-        // those stay one or two bytes long. Anything else passes unchanged.
-        if (lead < 0x80) {
-            out += static_cast<char>(lower(lead));
-        } else if (lead >= 0xC2 && lead < 0xE0 && (next & 0xC0U) == 0x80) {
-            const char32_t c = lower(((lead & 0x1FU) << 6) | (next & 0x3FU));
-            out += static_cast<char>(0xC0U | (c >> 6));
-            out += static_cast<char>(0x80U | (c & 0x3FU));
+        if ((lead == 0xC3 || lead == 0xC5) && (next & 0xC0U) == 0x80) {
+            key += lower(((lead & 0x1FU) << 6) | (next & 0x3FU));
             ++i;
         } else {
-            out += name[i];
+            key += lead < 0x80 ? lower(lead) : lead;
         }
     }
-    return out;
+    return key;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ public:
     std::string take(std::string_view name);
 
 private:
-    std::set<std::string> taken_;  // folded
+    std::set<std::u32string> taken_;  // folded
 };
 
 // How writing one file went: kDone, or the status and the reason it was not written.

@@ -161,6 +161,8 @@ std::vector<Row> rows()
         {"no_command", {}, 2, "", "quillbox-cli: a command is required\n" + usage},
         {"unknown_command", {"frobnicate", "x"}, 2, "",
             "quillbox-cli: \"frobnicate\" is not a command\n" + usage},
+        {"extract_one_too_many", {"extract", ems, "1", at("x.bin"), "x"}, 2, "",
+            "quillbox-cli: The following argument was not expected: x\n" + usage_extract},
         {"list_without_save", {"list"}, 2, "",
             "quillbox-cli: SAVE is required\nUsage: quillbox-cli list [--json] SAVE\n"},
     };
@@ -215,11 +217,11 @@ TEST(OutputNames, Take)
         {"made safe", {"../up", "a/b", "..", "C:\\x", "name. ", "a\tb?\x7f", "lpt1.txt", "COM9", "COM10"},
                       {".._up", "a_b", "__", "C__x", "name__", "a_b__", "_lpt1.txt", "_COM9", "COM10"}},
         {"the same once made safe", {"a/b", "a_b", "a:b"}, {"a_b", "a_b_2", "a_b_3"}},
-        {"names that collide once cased alike", {"ICON.SYS", "icon.sys", "Icon.Sys", "icon.sys_2"},
-                                                {"ICON.SYS", "icon.sys_2", "Icon.Sys_3", "icon.sys_2_2"}},
+        {"names that collide once cased alike", {"ICON.SYS", "icon.sys", "Icon.Sys", "icon.sys_2", "AZ", "az"},
+                                                {"ICON.SYS", "icon.sys_2", "Icon.Sys_3", "icon.sys_2_2", "AZ", "az_2"}},
         {"CON and con made safe", {"CON", "con", "Con.txt"}, {"_CON", "_con_2", "_Con.txt"}},
-        {"Latin-1 letters", {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101"},
-                            {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff_2", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101"}},
+        {"Latin-1 letters", {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200"},
+                            {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff_2", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200"}},
     };
     // clang-format on
     for (const auto& [name, given, taken] : rows) {
