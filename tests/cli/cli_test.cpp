@@ -117,6 +117,8 @@ std::vector<Row> rows()
         {"list_xport", {"list", xps}, 0, "DIR\n0\ta\"b\t537\t3\n", ""},
         {"list_name_too_long", {"list", long_name}, 1, "Directory: D\n0\tok\t2048\t2\n", kTooLong},
         {"list_missing_save", {"list", gone}, 2, "", missing},
+        {"list_a_folder", {"list", at()}, 2, "",
+            "The save \"" + at() + "\" could not be read: it is a folder.\n"},
         {"list_json_after_the_save", {"list", xps, "--json"}, 0, xps_json, ""},
         {"list_json_xport_v1", {"list", "--json", v1}, 1, R"({"txtload": )" + json_text(v1) +
             R"(, "txttype": "xv2", "txtvalidxps": "False", "txttempvar": "", "txttempvar3": "", )"
