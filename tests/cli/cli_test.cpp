@@ -37,19 +37,12 @@ std::string at(const Names&... names)
 
 std::string save(const std::string& name, const Bytes& content)
 {
+    fs::create_directories(saves::to_path(at(name)).parent_path());
     write_file(saves::to_path(at(name)), content);
     return at(name);
 }
 
-const Bytes kMine = {'m', 'i', 'n', 'e'};
-
-// A folder already holding the user's own icon.sys.
-std::string folder_with_users_file(const std::string& name)
-{
-    fs::create_directories(saves::to_path(at(name)));
-    save(name + "/icon.sys", kMine);
-    return at(name);
-}
+const Bytes kMine = {'m', 'i', 'n', 'e'};  // the user's own file
 
 std::string read_text(const fs::path& path)
 {
@@ -110,7 +103,8 @@ std::vector<Row> rows()
         R"("length": "3"}, {"caption": "", "enabled": false, "selected": false, "start": "790", )"
         R"("length": "0"})" +
         blank_slots(16, false) + "]}\n";
-    const std::string kept = folder_with_users_file("kept"), forced = folder_with_users_file("f");
+    save("kept/icon.sys", kMine);
+    save("f/icon.sys", kMine);
     // clang-format off
     return {
         {"list", {"list", ems}, 0, "Directory: BASLUS\n0\ticon.sys\t2048\t964\n1\tx\t3584\t5\n", ""},
@@ -144,11 +138,11 @@ std::vector<Row> rows()
             "quillbox-cli: SLOT: \"1x\" is not a slot; slots are 0 to 17\n" + usage_extract},
         {"extract_empty_output", {"extract", ems, "1", ""}, 2, "",
             "quillbox-cli: OUTPUT: must not be empty\n" + usage_extract},
-        {"extract_all_leaves_the_users_file", {"extract-all", ems, kept}, 3, at("kept", "x") + "\n",
+        {"extract_all_leaves_the_users_file", {"extract-all", ems, at("kept")}, 3, at("kept", "x") + "\n",
             "Slot 0 (icon.sys): \"" + at("kept", "icon.sys") + "\" already exists; it was left "
             "alone (--force replaces it).\n",
             {{at("kept", "icon.sys"), kMine}, {at("kept", "x"), kX.data}}},
-        {"extract_all_force_after_the_save", {"extract-all", ems, forced, "--force"}, 0,
+        {"extract_all_force_after_the_save", {"extract-all", ems, at("f"), "--force"}, 0,
             at("f", "icon.sys") + "\n" + at("f", "x") + "\n", "", {{at("f", "icon.sys"), kIcon.data}}},
         {"extract_all_stops_at_a_long_name", {"extract-all", long_name, at("l")}, 3,
             at("l", "ok") + "\n", kTooLong},
