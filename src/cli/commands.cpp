@@ -201,13 +201,14 @@ void declare_save(CLI::App& command, Arguments& args) { declare_path(command, "S
 
 void declare_slot(CLI::App& command, Arguments& args)
 {
-    command.add_option("SLOT", args.slot)->required()->check([](const std::string& text) {
+    // Read here, as decimal: CLI11 would take "010" for octal.
+    command.add_option("SLOT", args.slot)->required()->transform([](const std::string& text) {
         std::size_t slot = 0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), slot);
-        const bool number = ec == std::errc() && end == text.data() + text.size();
-        return number && slot < saves::kSlotCount
-                   ? std::string()
-                   : "\"" + text + "\" is not a slot; slots are 0 to 17";
+        if (ec != std::errc() || end != text.data() + text.size() || slot >= saves::kSlotCount) {
+            throw CLI::ValidationError("\"" + text + "\" is not a slot; slots are 0 to 17");
+        }
+        return std::to_string(slot);
     });
 }
 

@@ -92,6 +92,7 @@ std::vector<Row> rows()
     Bytes cut_short = ems_save("D", {section("a", 100)});
     cut_short.resize(2098);
     const std::string cut = save("cut.psu", cut_short);
+    // After a change to the help: quillbox-cli --help >tests/cli/help.expected
     const std::string help = read_text(QUILLBOX_CLI_TESTS "/help.expected");
     const std::string usage = help.substr(0, help.find("\n\n") + 1);
     const std::string usage_extract = "Usage: quillbox-cli extract SAVE SLOT OUTPUT\n";
@@ -122,9 +123,9 @@ std::vector<Row> rows()
         {"list_json_corrupt", {"list", "--json", save("c.psu", corrupt)}, 2,
             "{\"error\": \"An error has occured, the save may be corrupt.\\r\\nPlease contact varnel "
             "and include the save your were working with.\"}\n", ""},
-        {"extract", {"extract", ems, "1", at("x.bin")}, 0, "", "", {{at("x.bin"), kX.data}}},
-        {"extract_slot_not_in_use", {"extract", ems, "9", at("no.bin")}, 1, "",
-            "Slot 9 is not in use in this save; nothing was extracted.\n"},
+        {"extract", {"extract", ems, "01", at("x.bin")}, 0, "", "", {{at("x.bin"), kX.data}}},
+        {"extract_slot_010_is_ten", {"extract", ems, "010", at("no.bin")}, 1, "",
+            "Slot 10 is not in use in this save; nothing was extracted.\n"},
         {"extract_past_the_end", {"extract", cut, "0", at("no.bin")}, 1, "",
             "The section runs past the end of the save: it needs bytes 2048 to 2148, but the save "
             "holds 2098 bytes. Nothing was extracted.\n"},
