@@ -217,8 +217,8 @@ TEST(OutputNames, Take)
         {"names that collide once cased alike", {"ICON.SYS", "icon.sys", "Icon.Sys", "icon.sys_2", "AZ", "az"},
                                                 {"ICON.SYS", "icon.sys_2", "Icon.Sys_3", "icon.sys_2_2", "AZ", "az_2"}},
         {"CON and con made safe", {"CON", "con", "Con.txt"}, {"_CON", "_con_2", "_Con.txt"}},
-        {"Latin-1 letters", {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200"},
-                            {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff_2", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200"}},
+        {"Latin-1 letters; others not folded", {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200", "\u3041", "\u3841"},
+                            {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff_2", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200", "\u3041", "\u3841"}},
     };
     // clang-format on
     for (const auto& [name, given, taken] : rows) {
