@@ -1,58 +1,63 @@
 // own
 #include "json.h"
 
-// std
-#include <cstdio>
-
 namespace quillbox::cli {
 
-std::string json_string(std::string_view text)
+namespace {
+
+void append(std::string& out, const Json& value)
 {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
+    const char* separator = "";
+    if (value.is_object()) {
+        out += '{';
+        for (const auto& [name, member] : value.items()) {
+            out += separator;
+            append(out, name);
+            out += ": ";
+            append(out, member);
+            separator = ", ";
         }
+        out += '}';
+    } else if (value.is_array()) {
+        out += '[';
+        for (const Json& element : value) {
+            out += separator;
+            append(out, element);
+            separator = ", ";
+        }
+        out += ']';
+    } else {
+        out += value.dump(-1, ' ', false, Json::error_handler_t::replace);
     }
-    return out + "\"";
 }
 
-std::string state_json(const saves::SaveState& s, const std::optional<std::string>& message)
+}  // namespace
+
+std::string json_text(const Json& value)
 {
-    std::string out = "{";
-    const auto field = [&out](const char* key, const std::string& value) {
-        out += json_string(key) + ": " + json_string(value) + ", ";
-    };
-    field("txtload", s.txtload);
-    field("txttype", s.txttype);
-    field("txtvalidxps", s.txtvalidxps);
-    field("txttempvar", s.txttempvar);
-    field("txttempvar3", s.txttempvar3);
-    field("directory", s.frame_caption);
-    out += "\"message\": " + (message ? json_string(*message) : std::string("null")) + ", ";
-    out += "\"slots\": [";
-    for (std::size_t i = 0; i < s.slots.size(); ++i) {
-        const saves::Slot& slot = s.slots[i];
-        out += i == 0 ? "" : ", ";
-        out += "{\"caption\": " + json_string(slot.caption) +
-               ", \"enabled\": " + (slot.enabled ? "true" : "false") +
-               ", \"selected\": " + (slot.selected ? "true" : "false") +
-               ", \"start\": " + json_string(slot.start) +
-               ", \"length\": " + json_string(slot.length) + "}";
+    std::string out;
+    append(out, value);
+    return out;
+}
+
+Json state_json(const saves::SaveState& s, const std::optional<std::string>& message)
+{
+    Json slots = Json::array();
+    for (const saves::Slot& slot : s.slots) {
+        slots.push_back({{"caption", slot.caption},
+                         {"enabled", slot.enabled},
+                         {"selected", slot.selected},
+                         {"start", slot.start},
+                         {"length", slot.length}});
     }
-    return out + "]}";
+    return {{"txtload", s.txtload},
+            {"txttype", s.txttype},
+            {"txtvalidxps", s.txtvalidxps},
+            {"txttempvar", s.txttempvar},
+            {"txttempvar3", s.txttempvar3},
+            {"directory", s.frame_caption},
+            {"message", message ? Json(*message) : Json(nullptr)},
+            {"slots", slots}};
 }
 
 }  // namespace quillbox::cli

@@ -6,14 +6,20 @@
 // std
 #include <optional>
 #include <string>
-#include <string_view>
+
+#include <nlohmann/json.hpp>
 
 namespace quillbox::cli {
 
-// `text` (UTF-8) as a JSON string literal, quotes included.
-std::string json_string(std::string_view text);
+// Members keep the order they were added in.
+using Json = nlohmann::ordered_json;
+
+// `value` on one line, laid out as quillbox-cli has always written JSON
+// (", " between members, ": " after a name). Text stays UTF-8; any byte that
+// is not valid UTF-8 (a path can hold one) becomes U+FFFD.
+std::string json_text(const Json& value);
 
 // The window's state and the message it showed, as one JSON object.
-std::string state_json(const saves::SaveState& state, const std::optional<std::string>& message);
+Json state_json(const saves::SaveState& state, const std::optional<std::string>& message);
 
 }  // namespace quillbox::cli

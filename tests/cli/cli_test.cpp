@@ -1,105 +1,265 @@
 // own
 #include "cli/cli.h"
 #include "cli/json.h"
+#include "cli/output_folder.h"
+#include "quillbox/version.h"
+#include "saves/codepage.h"
+#include "saves/file_io.h"
 #include "support/save_builder.h"
 #include "support/temp_dir.h"
 
 // std
+#include <cstdlib>
 #include <sstream>
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/wait.h>  // WEXITSTATUS
+#endif
 
 namespace quillbox::cli {
 namespace {
 
 using namespace quillbox::testing;
+namespace fs = std::filesystem;
 
 const TempDir kDir;
 
-std::string save(const std::string& name, const Bytes& content)
+// The UTF-8 path of `names` in the test's folder, as the CLI prints it.
+template <class... Names>
+std::string at(const Names&... names)
 {
-    write_file(kDir.file(name), content);
-    return kDir.file(name);
+    fs::path path = kDir.path();
+    ((path /= saves::to_path(names)), ...);
+    return saves::to_utf8(path);
 }
 
-TEST(Cli, StatusAndOutputOfEachCommand)
+std::string save(const std::string& name, const Bytes& content)
 {
-    const std::string ems =
-        save("e.psu", ems_save("BASLUS", {section("icon.sys", 964), section("x", 5, 0x60)}));
+    fs::create_directories(saves::to_path(at(name)).parent_path());
+    write_file(saves::to_path(at(name)), content);
+    return at(name);
+}
+
+const Bytes kMine = {'m', 'i', 'n', 'e'};  // the user's own file
+
+std::string read_text(const fs::path& path)
+{
+    const Bytes content = read_file(path);
+    return {content.begin(), content.end()};
+}
+
+const std::string kTooLong =
+    "An error has occured, the save contains a filename larger than 31 characters and may be "
+    "corrupt.\nPlease contact varnel and include the save your were working with.\n";
+
+// `n` blank slots in `list --json`, each after ", ".
+std::string blank_slots(int n, bool enabled)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        out += std::string(R"(, {"caption": "", "enabled": )") + (enabled ? "true" : "false") +
+               R"(, "selected": false, "start": "", "length": ""})";
+    }
+    return out;
+}
+
+struct Row {
+    std::string name;
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+    std::vector<std::pair<std::string, Bytes>> files = {};  // their contents afterwards
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
+const Section kIcon = section("icon.sys", 964), kX = section("x", 5, 0x60);
+
+std::vector<Row> rows()
+{
+    const std::string ems = save("e.psu", ems_save("BASLUS", {kIcon, kX}));
     const std::string v1 = save("v1.xps", xport_save("D", {}, with_variant(1)));
-    const std::string xps =
-        save("j.xps", xport_save("DIR", {section("a\"b\x01\\", 3)}, {0, "", "", ""}));
+    const std::string xps = save("j.xps", xport_save("DIR", {section("a\"b", 3)}, {0, "", "", ""}));
+    const std::string long_name =
+        save("l.psu", ems_save("D", {section("ok", 2), section(std::string(32, 'n'), 1)}));
+    const std::string gone = at("gone.psu");
+    const std::string missing =
+        "The save \"" + gone + "\" could not be read: the file does not exist.\n";
     Bytes corrupt = ems_save("D", {section("a", 1)});
     put_u32(corrupt, 1540, 0xFFFFFFFFU);  // a length that carries the next entry past 2^31
-    // Section names made safe as file names, kept apart when two are the same.
-    std::vector<Section> hostile;
-    std::string written = "0 ";
-    for (const auto& [name, safe] :
-         std::vector<std::pair<const char*, const char*>>{{"../up", ".._up"},
-                                                          {"CON", "_CON"},
-                                                          {"a/b", "a_b"},
-                                                          {"same", "same"},
-                                                          {"same", "same_2"},
-                                                          {"..", "__"},
-                                                          {"C:\\x", "C__x"},
-                                                          {"name. ", "name__"},
-                                                          {"lpt1.txt", "_lpt1.txt"},
-                                                          {"COM9", "_COM9"},
-                                                          {"COM10", "COM10"},
-                                                          {"a\tb?\x7f", "a_b__"}}) {
-        hostile.push_back(section(name, hostile.size() + 1));
-        written += (kDir.path() / "out" / safe).string() + "\n";
-    }
-    const std::string gone = kDir.file("gone.psu");
-    const std::string no = kDir.file("no.bin");
-    // Arguments, and the start of the status, standard output and standard error.
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"list", ems}, "0 Directory: BASLUS\n0\ticon.sys\t2048\t964\n1\tx\t3584\t5\n"},
-        {{"list", save("a.xps", xport_save("B", {section("icon.sys", 964)}, {0, "", "", ""}))},
-         "0 B\n0\ticon.sys\t537\t964\n"},
-        {{"list", save("l.psu", ems_save("D", {section(std::string(32, 'n'), 1)}))},
-         "1 Directory: D\nAn error has occured, the save contains a filename larger than 31 "
-         "characters and may be "
-         "corrupt.\nPlease contact varnel"},  // no CR
-        {{"list", gone}, "2 The save \"" + gone + "\" could not be read: the file does not exist."},
-        // The window's state after File, Open.
-        {{"list", "--json", xps},
-         R"(0 {"txtload": )" + json_string(xps) +
-             R"(, "txttype": "xv2", "txtvalidxps": "True", "txttempvar": "0", )"
-             R"("txttempvar3": "790", "directory": "DIR", "message": null, "slots": [{"caption": "a\"b\u0001\\", )"
-             R"("enabled": true, "selected": true, "start": "537", "length": "3"}, {"caption": "", "enabled": false, )"
-             R"("selected": false, "start": "790", "length": "0"}, {"caption": "", "enabled": false, "selected": false, )"},
-        {{"list", "--json", v1}, "1 {"},
-        {{"list", "--json", save("c.psu", corrupt)},
-         "2 {\"error\": \"An error has occured, the save may be corrupt.\\r\\nPlease contact "
-         "varnel and include the save "
-         "your were working with.\"}\n"},
-        {{"extract", ems, "1", kDir.file("x.bin")}, "0 "},
-        {{"extract", ems, "9", no}, "1 Slot 9 is not in use"},
-        {{"extract", v1, "0", no},
-         "1 Save file is an Xport V1 save with the V2 header and extension, it contains no icon "
-         "data\n"
-         "Please load a save first\n"},
-        {{"extract", ems, "18", no}, "2 Usage: "},
-        {{"extract", ems, "1x", no}, "2 Usage: "},
-        {{"extract", ems, "", no}, "2 Usage: "},
-        {{"extract", gone, "0", no}, "2 The save"},
-        {{"extract-all", save("h.psu", ems_save("D", hostile)), (kDir.path() / "out").string()},
-         written},
-        {{"--version"}, "0 quillbox-cli 1.2\n"},
-        {{"--help"}, "0 Usage: "},
-        {{"-h"}, "0 Usage: "},
-        {{}, "2 Usage: "},
-        {{"list"}, "2 Usage: "},
-        {{"frobnicate", "x"}, "2 Usage: "},
+    Bytes cut_short = ems_save("D", {section("a", 100)});
+    cut_short.resize(2098);
+    const std::string cut = save("cut.psu", cut_short);
+    // After a change to the help: quillbox-cli --help >tests/cli/help.expected
+    const std::string help = read_text(QUILLBOX_CLI_TESTS "/help.expected");
+    const std::string usage = help.substr(0, help.find("\n\n") + 1);
+    const std::string usage_extract = "Usage: quillbox-cli extract SAVE SLOT OUTPUT\n";
+    const std::string xps_json =
+        R"({"txtload": )" + json_text(xps) +
+        R"(, "txttype": "xv2", "txtvalidxps": "True", )"
+        R"("txttempvar": "0", "txttempvar3": "790", "directory": "DIR", "message": null, )"
+        R"("slots": [{"caption": "a\"b", "enabled": true, "selected": true, "start": "537", )"
+        R"("length": "3"}, {"caption": "", "enabled": false, "selected": false, "start": "790", )"
+        R"("length": "0"})" +
+        blank_slots(16, false) + "]}\n";
+    save("kept/icon.sys", kMine);
+    save("f/icon.sys", kMine);
+    // clang-format off
+    return {
+        {"list", {"list", ems}, 0, "Directory: BASLUS\n0\ticon.sys\t2048\t964\n1\tx\t3584\t5\n", ""},
+        {"list_xport", {"list", xps}, 0, "DIR\n0\ta\"b\t537\t3\n", ""},
+        {"list_name_too_long", {"list", long_name}, 1, "Directory: D\n0\tok\t2048\t2\n", kTooLong},
+        {"list_missing_save", {"list", gone}, 2, "", missing},
+        {"list_a_folder", {"list", at()}, 2, "",
+            "The save \"" + at() + "\" could not be read: it is a folder.\n"},
+        {"list_json_after_the_save", {"list", xps, "--json"}, 0, xps_json, ""},
+        {"list_json_xport_v1", {"list", "--json", v1}, 1, R"({"txtload": )" + json_text(v1) +
+            R"(, "txttype": "xv2", "txtvalidxps": "False", "txttempvar": "", "txttempvar3": "", )"
+            R"("directory": "Directory Name", "message": "Save file is an Xport V1 save with the V2 )"
+            R"(header and extension, it contains no icon data", "slots": [)" +
+            blank_slots(18, true).substr(2) + "]}\n", ""},
+        {"list_json_corrupt", {"list", "--json", save("c.psu", corrupt)}, 2,
+            "{\"error\": \"An error has occured, the save may be corrupt.\\r\\nPlease contact varnel "
+            "and include the save your were working with.\"}\n", ""},
+        {"extract", {"extract", ems, "01", at("x.bin")}, 0, "", "", {{at("x.bin"), kX.data}}},
+        {"extract_slot_010_is_ten", {"extract", ems, "010", at("no.bin")}, 1, "",
+            "Slot 10 is not in use in this save; nothing was extracted.\n"},
+        {"extract_past_the_end", {"extract", cut, "0", at("no.bin")}, 1, "",
+            "The section runs past the end of the save: it needs bytes 2048 to 2148, but the save "
+            "holds 2098 bytes. Nothing was extracted.\n"},
+        {"extract_xport_v1", {"extract", v1, "0", at("no.bin")}, 1, "",
+            "Save file is an Xport V1 save with the V2 header and extension, it contains no icon "
+            "data\nPlease load a save first\n"},
+        {"extract_missing_save", {"extract", gone, "0", at("no.bin")}, 2, "", missing},
+        {"extract_slot_18", {"extract", ems, "18", at("no.bin")}, 2, "",
+            "quillbox-cli: SLOT: \"18\" is not a slot; slots are 0 to 17\n" + usage_extract},
+        {"extract_slot_not_a_number", {"extract", ems, "1x", at("no.bin")}, 2, "",
+            "quillbox-cli: SLOT: \"1x\" is not a slot; slots are 0 to 17\n" + usage_extract},
+        {"extract_empty_output", {"extract", ems, "1", ""}, 2, "",
+            "quillbox-cli: OUTPUT: must not be empty\n" + usage_extract},
+        {"extract_all_leaves_the_users_file", {"extract-all", ems, at("kept")}, 3, at("kept", "x") + "\n",
+            "Slot 0 (icon.sys): \"" + at("kept", "icon.sys") + "\" already exists; it was left "
+            "alone (--force replaces it).\n",
+            {{at("kept", "icon.sys"), kMine}, {at("kept", "x"), kX.data}}},
+        {"extract_all_force_after_the_save", {"extract-all", ems, at("f"), "--force"}, 0,
+            at("f", "icon.sys") + "\n" + at("f", "x") + "\n", "", {{at("f", "icon.sys"), kIcon.data}}},
+        {"extract_all_stops_at_a_long_name", {"extract-all", long_name, at("l")}, 3,
+            at("l", "ok") + "\n", kTooLong},
+        {"extract_all_long_name_first", {"extract-all", save("l1.psu", ems_save("D",
+            {section(std::string(32, 'n'), 1)})), at("l1")}, 1, "", kTooLong},
+        {"extract_all_past_the_end", {"extract-all", cut, at("cut")}, 1, "",
+            "Slot 0 (a): The section runs past the end of the save: it needs bytes 2048 to 2148, "
+            "but the save holds 2098 bytes. Nothing was extracted.\n"},
+        {"version", {"--version"}, 0, std::string("quillbox-cli ") + version::text + "\n", ""},
+        {"help", {"--help"}, 0, help, ""},
+        {"help_of_a_command", {"extract-all", "-h"}, 0, help, ""},
+        {"no_command", {}, 2, "", "quillbox-cli: a command is required\n" + usage},
+        {"unknown_command", {"frobnicate", "x"}, 2, "",
+            "quillbox-cli: \"frobnicate\" is not a command\n" + usage},
+        {"extract_one_too_many", {"extract", ems, "1", at("x.bin"), "x"}, 2, "",
+            "quillbox-cli: The following argument was not expected: x\n" + usage_extract},
+        {"list_without_save", {"list"}, 2, "",
+            "quillbox-cli: SAVE is required\nUsage: quillbox-cli list [--json] SAVE\n"},
     };
-    for (const auto& [args, expected] : cases) {
-        std::ostringstream out, err;
-        const int status = run(args, out, err);
-        EXPECT_TRUE((std::to_string(status) + " " + out.str() + err.str()).starts_with(expected))
-            << out.str() << err.str();
+    // clang-format on
+}
+
+class Cli : public ::testing::TestWithParam<Row> {};
+
+TEST_P(Cli, Run)
+{
+    const Row& row = GetParam();
+    std::ostringstream out, err;
+    EXPECT_EQ(run(row.args, out, err), row.status);
+    EXPECT_EQ(out.str(), row.out);
+    EXPECT_EQ(err.str(), row.err);
+    for (const auto& [path, content] : row.files) {
+        EXPECT_EQ(read_file(saves::to_path(path)), content) << path;
     }
-    EXPECT_EQ(read_file(kDir.file("x.bin")), section("x", 5, 0x60).data);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Cli, ::testing::ValuesIn(rows()),
+                         [](const auto& row) { return row.param.name; });
+
+// As the CLI writes JSON: its layout, and strings as UTF-8, escaped where JSON
+// must be; captions come decoded from Windows-1252, and any invalid UTF-8 (a
+// path can hold it) becomes U+FFFD rather than an exception.
+TEST(Json, Text)
+{
+    // clang-format off
+    const std::vector<std::tuple<const char*, Json, std::string>> rows = {
+        {"controls", "\x01\x1f\n\r\t\b\f", R"("\u0001\u001f\n\r\t\b\f")"},
+        {"quotes and backslash", "a\"b\\", R"("a\"b\\")"},
+        {"non-ASCII", "\x7f\u00e9\u65e5", "\"\x7f\u00e9\u65e5\""},
+        {"invalid UTF-8", "a\xff\xc3", "\"a\ufffd\ufffd\""},
+        {"Windows-1252 caption", saves::cp1252_to_utf8("\x80\x81\xe9\xff"), "\"\u20ac\u0081\u00e9\u00ff\""},
+        {"layout", {{"a", {1, true, nullptr}}, {"b", Json::object()}}, R"({"a": [1, true, null], "b": {}})"},
+    };
+    // clang-format on
+    for (const auto& [name, value, text] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(json_text(value), text);
+    }
+}
+
+// Names for the files of one folder: made safe, and never two that a
+// case-insensitive file system takes for one.
+TEST(OutputNames, Take)
+{
+    using Names = std::vector<std::string>;
+    // clang-format off
+    const std::vector<std::tuple<const char*, Names, Names>> rows = {
+        {"made safe", {"../up", "a/b", "..", "C:\\x", "name. ", "a\tb?\x7f", "lpt1.txt", "COM9", "COM10"},
+                      {".._up", "a_b", "__", "C__x", "name__", "a_b__", "_lpt1.txt", "_COM9", "COM10"}},
+        {"the same once made safe", {"a/b", "a_b", "a:b"}, {"a_b", "a_b_2", "a_b_3"}},
+        {"names that collide once cased alike", {"ICON.SYS", "icon.sys", "Icon.Sys", "icon.sys_2", "AZ", "az"},
+                                                {"ICON.SYS", "icon.sys_2", "Icon.Sys_3", "icon.sys_2_2", "AZ", "az_2"}},
+        {"CON and con made safe", {"CON", "con", "Con.txt"}, {"_CON", "_con_2", "_Con.txt"}},
+        {"Latin-1 letters; others not folded", {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200", "\u3041", "\u3841"},
+                            {"\u00c0\u00de\u0160\u0152\u017d\u0178", "\u00e0\u00fe\u0161\u0153\u017e\u00ff_2", "\u00d7\u00df", "\u00f7\u00df", "\u0100", "\u0101", "\u0200", "\u3041", "\u3841"}},
+    };
+    // clang-format on
+    for (const auto& [name, given, taken] : rows) {
+        SCOPED_TRACE(name);
+        OutputNames names;
+        Names actual;
+        for (const std::string& n : given) {
+            actual.push_back(names.take(n));
+        }
+        EXPECT_EQ(actual, taken);
+    }
+}
+
+// Runs the program itself, under Wine in the Windows build, its standard
+// output going to `out`.
+int run_program(const std::vector<std::string>& args, const std::string& out)
+{
+    std::string line = saves::to_utf8(fs::absolute(fs::path(QUILLBOX_CLI).make_preferred()));
+    for (const std::string& arg : args) {
+        line += " \"" + arg + "\"";
+    }
+    line += " >\"" + out + "\"";
+#ifdef _WIN32
+    return std::system(("\"" + line + "\"").c_str());  // cmd takes off the outer quotes
+#else
+    return WEXITSTATUS(std::system(line.c_str()));
+#endif
+}
+
+// On a case-insensitive file system (Wine's, like Windows') ICON.SYS and
+// icon.sys are one file unless the second gets a name of its own.
+TEST(Program, ExtractAllKeepsApartNamesCasedAlike)
+{
+    const Section upper = section("ICON.SYS", 10, 1), lower = section("icon.sys", 20, 2);
+    const std::string path = save("case.psu", ems_save("D", {upper, lower}));
+    EXPECT_EQ(run_program({"extract-all", path, at("case")}, at("printed")), 0);
+    std::string printed = read_text(saves::to_path(at("printed")));
+    std::erase(printed, '\r');
+    EXPECT_EQ(printed, at("case", "ICON.SYS") + "\n" + at("case", "icon.sys_2") + "\n");
+    EXPECT_EQ(read_file(saves::to_path(at("case", "ICON.SYS"))), upper.data);
+    EXPECT_EQ(read_file(saves::to_path(at("case", "icon.sys_2"))), lower.data);
 }
 
 }  // namespace
