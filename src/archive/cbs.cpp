@@ -134,8 +134,7 @@ Save read_cbs(std::span<const std::uint8_t> bytes)
     std::vector<std::uint8_t> stream;
     switch (zlib_inflate(body, size, stream)) {
     case Decoded::exact: break;
-    case Decoded::ends_early:
-        damaged("compressed stream ends before the " + plural(size, "byte") + " it declares.");
+    case Decoded::ends_early: damaged("compressed stream ends early.");
     case Decoded::runs_long:
         damaged("compressed stream goes on past the " + plural(size, "byte") + " it declares.");
     case Decoded::corrupt: damaged("compressed stream is corrupt.");
