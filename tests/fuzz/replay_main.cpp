@@ -35,6 +35,13 @@ int main(int argc, char** argv)
         for (std::size_t n = 0; n < seeds.size(); ++n) {
             write_file(fs::path(argv[2]) / ("seed" + std::to_string(n)), seeds[n]);
         }
+        // The real saves, behind the byte that gives them to the archive reader.
+        std::error_code absent;
+        for (const auto& save : fs::directory_iterator(QUILLBOX_REAL_SAVES, absent)) {
+            Bytes b = read_file(save.path());
+            b.insert(b.begin(), 2);
+            write_file(fs::path(argv[2]) / save.path().filename(), b);
+        }
         return 0;
     }
     std::vector<Bytes> inputs;
