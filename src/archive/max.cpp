@@ -31,7 +31,9 @@ Save read_max(std::span<const std::uint8_t> bytes)
     for (std::uint32_t i = 0; i < files; ++i) {
         const auto h = in.need(at, kFileHeaderSize, of_file("the header", i));
         const auto data = in.need(at + kFileHeaderSize, u32(h, 0), of_file("the data", i));
-        save.files.push_back({{name_at(h, 4, 32), {}, {}, {}, {}}, {data.begin(), data.end()}});
+        File& file = save.files.emplace_back();
+        file.name = name_at(h, 4, 32);
+        file.data.assign(data.begin(), data.end());
         const std::uint64_t end = at + kFileHeaderSize + data.size();
         at = (end + 8 + 15) / 16 * 16 - 8;
     }
