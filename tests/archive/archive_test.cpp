@@ -106,8 +106,8 @@ Bytes cbs(bool encrypt = true, std::uint32_t length = 2, std::uint8_t first_bloc
 {
     const Bytes stream = build(66, {{0x20, "a"}, {64, "xy"}}, {{0x10, length}, {0x14, 0x8497}});
     Bytes body(compressBound(66));
-    uLongf size = body.size();
-    compress(body.data(), &size, stream.data(), stream.size());
+    auto size = static_cast<uLongf>(body.size());
+    compress(body.data(), &size, stream.data(), static_cast<uLong>(stream.size()));
     body.resize(size);
     body[2] = first_block ? first_block : body[2];
     if (encrypt) {
