@@ -45,20 +45,15 @@ std::span<const std::uint8_t> Reader::need(std::uint64_t offset, std::uint64_t l
     }
     const std::string needs = what + " needs bytes " + std::to_string(offset) + " to " +
                               std::to_string(offset + length - 1);
-    switch (kind_) {
-    case Kind::file:
+    const std::string has = std::to_string(end());
+    if (kind_ == Kind::file) {
         fail(Error::Code::damaged, the_save(format_) + " is cut short: " + needs +
-                                       ", but the file has only " + std::to_string(end()) +
-                                       " bytes.");
-    case Kind::payload:
-        fail(Error::Code::damaged, the_save(format_) + " is damaged: " + needs +
-                                       ", but its payload ends before byte " +
-                                       std::to_string(end()) + ".");
-    case Kind::stream: break;
+                                       ", but the file has only " + has + " bytes.");
     }
-    fail(Error::Code::damaged, the_save(format_) + " is damaged: " + needs +
-                                   " of its file stream, which has only " + std::to_string(end()) +
-                                   " bytes.");
+    fail(Error::Code::damaged,
+         the_save(format_) + " is damaged: " + needs +
+             (kind_ == Kind::payload ? ", but its payload ends before byte " + has + "."
+                                     : " of its file stream, which has only " + has + " bytes."));
 }
 
 std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at)
