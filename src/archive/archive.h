@@ -6,7 +6,6 @@
 // it: every failure comes back as an Error with a message to show.
 
 // std
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -121,9 +120,5 @@ std::string_view format_name(Format format);
 
 // "YYYY-MM-DD HH:MM:SS", the fields as stored (a month 0 stays 00).
 std::string format_time(const Time& time);
-
-// The calendar time in Japan (UTC+9) at `utc`, as memory cards keep their
-// times: for entries whose container stores none.
-Time card_time(std::chrono::sys_seconds utc);
 
 }  // namespace quillbox::archive

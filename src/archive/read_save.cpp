@@ -143,21 +143,4 @@ std::string format_time(const Time& t)
     return text;
 }
 
-Time card_time(std::chrono::sys_seconds utc)
-{
-    using namespace std::chrono;
-    const sys_seconds japan = utc + hours(9);
-    const sys_days day = floor<days>(japan);
-    const year_month_day date(day);
-    const hh_mm_ss clock(japan - day);
-    const auto byte = [](auto v) { return static_cast<std::uint8_t>(v); };
-    return {0,
-            byte(clock.seconds().count()),
-            byte(clock.minutes().count()),
-            byte(clock.hours().count()),
-            byte(unsigned{date.day()}),
-            byte(unsigned{date.month()}),
-            static_cast<std::uint16_t>(int{date.year()})};
-}
-
 }  // namespace quillbox::archive

@@ -252,15 +252,6 @@ TEST(ReadTitle, SplitsAtItsOffsetAndDecodesCodePage932)
     }
 }
 
-// Memory cards keep Japan's time, also across a new year there.
-TEST(CardTime, IsTheTimeInJapan)
-{
-    using namespace std::chrono;
-    EXPECT_EQ(format_time(card_time(sys_days(2018y / 4 / 21) + 14h + 53min + 7s)),
-              "2018-04-21 23:53:07");
-    EXPECT_EQ(format_time(card_time(sys_days(2018y / 12 / 31) + 20h)), "2019-01-01 05:00:00");
-}
-
 TEST(WritePsu, FillsInWhatTheSourceLacksAndRefusesWhatEmsCannotHold)
 {
     const auto from_max = write_psu(*read_save(max()), kWhen);
