@@ -44,15 +44,13 @@ void check_archive(std::span<const std::uint8_t> bytes)
     using namespace quillbox::archive;
     const Result<Save> save = read_save(bytes);
     if (!save) {
-        check(!save.error().message.empty(), "a save was refused without a message");
-        return;
+        return check(!save.error().message.empty(), "a save was refused without a message");
     }
     read_title(*save);
     const Time when{0, 1, 2, 3, 4, 5, 2006};
     const auto psu = write_psu(*save, when);
     if (!psu) {
-        check(!psu.error().message.empty(), "a .psu was refused without a message");
-        return;
+        return check(!psu.error().message.empty(), "a .psu was refused without a message");
     }
     Save expected = *save;
     expected.format = Format::ems;
