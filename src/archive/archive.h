@@ -2,8 +2,8 @@
 
 // The second reader: any of the five single-save containers (EMS, X-Port or
 // SharkPort, Action Replay MAX, CodeBreaker, PS3 PSV) into one model of the
-// save folder and its files. Standard C++ and zlib only; nothing throws out of
-// it: every failure comes back as an Error with a message to show.
+// save folder and its files. Standard C++ and zlib only. No input makes it
+// throw: every failure comes back as an Error with a message to show.
 
 // std
 #include <cstddef>
