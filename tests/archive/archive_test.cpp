@@ -25,6 +25,11 @@ const std::string kUnknown = "This is not a PS2 save in a container Quillbox rea
 const Time kWhen{0, 7, 53, 23, 21, 4, 2018};
 
 Bytes with(Bytes b, std::size_t at, std::uint32_t v) { return put_u32(b, at, v), b; }
+std::size_t u32_of(const Bytes& b, std::size_t at)
+{
+    return b[at] | std::size_t{b[at + 1]} << 8 | std::size_t{b[at + 2]} << 16 |
+           std::size_t{b[at + 3]} << 24;
+}
 
 // One line for the folder and one per file: name, size, mode, times ("-":
 // not stored); the title above them.
@@ -329,7 +334,7 @@ TEST(ReadSave, RealSaves)
         for (std::size_t at = 0, entry = 0; at < b.size(); ++entry) {
             std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at + 8), 24, 0);
             std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at), entry < 3 ? 2 : 0, 0);
-            const auto size = entry < 3 ? 0U : b[at + 4] | b[at + 5] << 8U | b[at + 6] << 16U;
+            const std::size_t size = entry < 3 ? 0 : u32_of(b, at + 4);
             at += 512 + (size + 1023) / 1024 * 1024;
         }
         return b;
