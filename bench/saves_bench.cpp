@@ -1,7 +1,11 @@
 // Listing a full save, and extracting a 256 MiB section against dd copying
-// the same bytes in the same run.
+// the same bytes in the same run. Decoding the real MAX save's LZARI stream,
+// and reading every file out of the real CodeBreaker save, each beside zlib
+// inflating the same bytes; these skip when the real saves are absent.
 
 // own
+#include "archive/archive.h"
+#include "archive/coders.h"
 #include "saves/extract.h"
 #include "saves/open_save.h"
 #include "support/save_builder.h"
@@ -11,6 +15,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <span>
 #include <string>
 
 #ifdef __unix__
@@ -20,6 +26,7 @@
 #endif
 
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 
 namespace {
 
@@ -154,6 +161,107 @@ void BM_Extract256MiBAgainstDd(benchmark::State& st)
 }
 BENCHMARK(BM_Extract256MiBAgainstDd)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 #endif
+
+// A real save's bytes; none, and the benchmark skipped, when they are absent.
+const testing::Bytes* real_save(benchmark::State& st, const std::string& name)
+{
+    static std::map<std::string, testing::Bytes> saves;
+    const auto path = std::filesystem::path(QUILLBOX_REAL_SAVES) / name;
+    if (!saves.contains(name) && std::filesystem::exists(path)) {
+        saves[name] = testing::read_file(path);
+    }
+    if (!saves.contains(name)) {
+        st.SkipWithError(("no real save at " + path.string()).c_str());
+        return nullptr;
+    }
+    return &saves[name];
+}
+
+std::size_t u32_at(const testing::Bytes& b, std::size_t at)
+{
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::size_t{b[at + 3]} << 24;
+}
+
+// Counts `output` bytes a run as MB/s (10^6 bytes a second).
+void output_rate(benchmark::State& st, std::size_t output)
+{
+    st.counters["output"] = benchmark::Counter(static_cast<double>(output),
+                                               benchmark::Counter::kIsIterationInvariantRate,
+                                               benchmark::Counter::OneK::kIs1000);
+}
+
+// The yardstick for both decoders: zlib inflating the same output from
+// `stream` into a buffer of its own.
+void inflate(benchmark::State& st, const testing::Bytes& stream, std::size_t size)
+{
+    testing::Bytes out(size);
+    for (auto _ : st) {
+        uLongf length = size;
+        if (uncompress(out.data(), &length, stream.data(), stream.size()) != Z_OK) {
+            st.SkipWithError("zlib refused the stream");
+            return;
+        }
+    }
+    output_rate(st, size);
+}
+
+const std::string kMax = "max-payne.22050.max";
+const std::string kCbs = "tokyo-xtreme-racer-drift-2.14091.cbs";
+
+void BM_LzariDecodeRealMax(benchmark::State& st)
+{
+    const testing::Bytes* max = real_save(st, kMax);
+    std::vector<std::uint8_t> out;
+    for (auto _ : st) {
+        archive::lzari_decode(std::span(*max).subspan(0x5C), u32_at(*max, 0x58), out);
+    }
+    output_rate(st, out.size());
+}
+BENCHMARK(BM_LzariDecodeRealMax)->Unit(benchmark::kMillisecond);
+
+void BM_ZlibInflateWhatTheMaxHolds(benchmark::State& st)
+{
+    const testing::Bytes* max = real_save(st, kMax);
+    if (max == nullptr) {
+        return;
+    }
+    std::vector<std::uint8_t> plain;
+    archive::lzari_decode(std::span(*max).subspan(0x5C), u32_at(*max, 0x58), plain);
+    testing::Bytes packed(compressBound(plain.size()));
+    uLongf length = packed.size();
+    compress2(packed.data(), &length, plain.data(), plain.size(), Z_BEST_COMPRESSION);
+    packed.resize(length);
+    inflate(st, packed, plain.size());
+}
+BENCHMARK(BM_ZlibInflateWhatTheMaxHolds)->Unit(benchmark::kMillisecond);
+
+// RC4, inflating, and every file copied out of the stream.
+void BM_ReadRealCbs(benchmark::State& st)
+{
+    const testing::Bytes* cbs = real_save(st, kCbs);
+    std::size_t files = 0;
+    for (auto _ : st) {
+        const auto save = archive::read_save(*cbs);
+        files = 0;
+        for (const archive::File& f : save->files) {
+            files += f.data.size();
+        }
+    }
+    output_rate(st, files);
+}
+BENCHMARK(BM_ReadRealCbs)->Unit(benchmark::kMillisecond);
+
+void BM_ZlibInflateTheCbsBody(benchmark::State& st)
+{
+    const testing::Bytes* cbs = real_save(st, kCbs);
+    if (cbs == nullptr) {
+        return;
+    }
+    testing::Bytes body(cbs->begin() + 0x128, cbs->end());
+    archive::codebreaker_crypt(body);
+    inflate(st, body, u32_at(*cbs, 0x0C));
+}
+BENCHMARK(BM_ZlibInflateTheCbsBody)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -38,6 +38,13 @@ int main(int argc, char** argv)
         for (const auto& [name, seed] : inputs) {
             write_file(fs::path(argv[2]) / name, seed);
         }
+        // The real saves, behind the byte that gives them to the archive reader.
+        std::error_code absent;
+        for (const auto& save : fs::directory_iterator(QUILLBOX_REAL_SAVES, absent)) {
+            Bytes b = read_file(save.path());
+            b.insert(b.begin(), 2);
+            write_file(fs::path(argv[2]) / save.path().filename(), b);
+        }
         return 0;
     }
     for (int i = 1; i < argc; ++i) {

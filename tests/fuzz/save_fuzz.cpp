@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to File, Open and Extract, checking what must hold
-// for any file at all.
+// Feeds arbitrary bytes to File, Open and Extract, and to the archive reader
+// and its .psu writer, checking what must hold for any file at all.
 //
 // Listing runs in memory, so that libFuzzer gets through thousands of inputs
 // a second. Extraction needs the save on disk: one input in 1024 (chosen by
@@ -8,6 +8,8 @@
 // must agree with the listing from memory, and extracted.
 
 // own
+#include "archive/archive.h"
+#include "archive/title.h"
 #include "saves/extract.h"
 #include "saves/open_save.h"
 #include "support/save_builder.h"
@@ -18,34 +20,80 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <span>
 #include <string_view>
 
 namespace quillbox::fuzz {
 bool every_input_through_files = false;  // the replay main's knob; off under libFuzzer, for speed
 }
 
+namespace {
+
+void check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::cerr << "invariant broken: " << what << "\n";
+        std::abort();
+    }
+}
+
+// Whatever reads is written as a .psu that reads back as the same save, with
+// the modes and times it lacked filled in, and is written again unchanged.
+void check_archive(std::span<const std::uint8_t> bytes)
+{
+    using namespace quillbox::archive;
+    const Result<Save> save = read_save(bytes);
+    if (!save) {
+        return check(!save.error().message.empty(), "a save was refused without a message");
+    }
+    read_title(*save);
+    const Time when{0, 1, 2, 3, 4, 5, 2006};
+    const auto psu = write_psu(*save, when);
+    if (!psu) {
+        return check(!psu.error().message.empty(), "a .psu was refused without a message");
+    }
+    Save expected = *save;
+    expected.format = Format::ems;
+    const auto fill = [&](Entry& e, std::uint16_t mode) {
+        e.mode = e.mode.value_or(mode);
+        e.created = e.created.value_or(when);
+        e.modified = e.modified.value_or(when);
+    };
+    fill(expected.folder, 0x8427);
+    for (File& f : expected.files) {
+        fill(f, 0x8497);
+    }
+    const Result<Save> again = read_save(*psu);
+    check(again && *again == expected, "a save written as a .psu reads back otherwise");
+    check(*write_psu(*again, when) == *psu, "a .psu read and written again changed");
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace quillbox::saves;
     using Kind = OpenOutcome::Kind;
     namespace fs = std::filesystem;
-    const auto check = [](bool ok, const char* what) {
-        if (!ok) {
-            std::cerr << "invariant broken: " << what << "\n";
-            std::abort();
-        }
-    };
     // In memory where there is a tmpfs: creating and deleting files there is cheap.
     static const quillbox::testing::TempDir dir(
         fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path());
     const bool all = quillbox::fuzz::every_input_through_files;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const bool files = all || std::hash<std::string_view>{}(bytes) % 1024 == 0;
-    // Neither layout reads byte 0, so under libFuzzer its low bit picks the
-    // family and each input costs one listing; the replay tries both.
-    const bool xport = size > 0 && (data[0] & 1) != 0;
+    // Neither layout reads byte 0, so under libFuzzer it picks the family,
+    // and each input costs one reading: 0 an EMS listing, 1 an Xport
+    // listing, 2 the archive reader of the bytes after it. The replay tries
+    // all of them, and the archive reader of the whole input too.
+    const int family = size > 0 ? data[0] % 3 : 0;
+    if (all || family == 2) {
+        check_archive({data + (size > 0), size - (size > 0)});
+    }
+    if (all) {
+        check_archive({data, size});
+    }
     for (const std::string name : {"f.psu", "f.xps"}) {
-        if (!all && (name == "f.xps") != xport) {
+        if (!all && (name == "f.xps" ? 1 : 0) != family) {
             continue;
         }
         SaveState state;
