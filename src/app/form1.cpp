@@ -163,9 +163,13 @@ void Form1::Form_Load()
 
 void Form1::mnuFileOpen_Click()
 {
-    const QString chosen = dialogs_.openFileName(this, QStringLiteral("PS2 Save Files"),
-                                                 QStringLiteral("*.PSU *.PSD *.XPS *.SPS"));
-    const saves::OpenOutcome outcome = saves::open_save(state_, chosen.toStdString());
+    openSave(dialogs_.openFileName(this, QStringLiteral("PS2 Save Files"),
+                                   QStringLiteral("*.PSU *.PSD *.XPS *.SPS")));
+}
+
+void Form1::openSave(const QString& path)
+{
+    const saves::OpenOutcome outcome = saves::open_save(state_, path.toStdString());
     refresh();
     if (outcome.message) {
         dialogs_.message(this, messageText(*outcome.message));

@@ -38,6 +38,9 @@ public:
 
     void Form_Load();
     void mnuFileOpen_Click();
+    // File, Open from the moment its dialog has returned `path`: the road a
+    // save given on the command line or dropped on the window takes too.
+    void openSave(const QString& path);
     void cmdExtract_Click();
     void mnuFileExtract_Click();
     void extract_data();
