@@ -15,10 +15,13 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -50,6 +53,22 @@ QString plainCaption(const std::string& text)
     return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// Takes a drag that carries one file, and only as a copy: a program that
+// offered a move would delete the file once the drop is done. Returns the
+// file's path when the drag is taken.
+std::optional<QString> takeSave(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const QString path = urls.size() == 1 ? urls.front().toLocalFile() : QString();
+    if (path.isEmpty() || QFileInfo(path).isDir() || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return std::nullopt;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return path;
+}
+
 }  // namespace
 
 Form1::Form1(const widgets::Services& services, QWidget* parent)
@@ -61,6 +80,7 @@ Form1::Form1(const widgets::Services& services, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(widgets::programIcon());
+    setAcceptDrops(true);
 
     buildControls();
     buildMenus();
@@ -205,6 +225,20 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) { takeSave(event); }
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) { takeSave(event); }
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    if (const std::optional<QString> path = takeSave(event)) {
+        // Once the drop has ended, so that a message box does not keep the
+        // program the file came from waiting.
+        QMetaObject::invokeMethod(
+            this, [this, save = *path] { openSave(save); }, Qt::QueuedConnection);
+    }
 }
 
 void Form1::mnuProgramUpdate_Click()

@@ -14,6 +14,9 @@
 class QAction;
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QGroupBox;
 class QMenu;
 class QPushButton;
@@ -51,6 +54,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A single file dropped on the window is opened as File, Open would;
+    // anything else is refused before it is dropped.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
