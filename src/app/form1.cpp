@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 
 // std
 #include <cstddef>
@@ -40,8 +41,8 @@ QString messageText(const std::string& text)
     return QString::fromStdString(saves::plain_line_breaks(text));
 }
 
-// Captions come from save data: shown as plain text, so "&" stays an "&"
-// rather than marking an access key, and control bytes cannot break the line.
+// Captions come from save data: control bytes are not shown, so that they
+// cannot break the line.
 QString plainCaption(const std::string& text)
 {
     QString caption = QString::fromStdString(text);
@@ -50,8 +51,12 @@ QString plainCaption(const std::string& text)
             c = QChar::ReplacementCharacter;
         }
     }
-    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return caption;
 }
+
+// A caption as a control's text: "&" stays an "&" rather than marking an
+// access key.
+QString literal(QString caption) { return caption.replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 // Takes a drag that carries one file, and only as a copy: a program that
 // offered a move would delete the file once the drop is done. Returns the
@@ -162,10 +167,16 @@ void Form1::buildMenus()
 void Form1::refresh()
 {
     refreshing_ = true;
-    Frame1_->setTitle(plainCaption(state_.frame_caption));
+    Frame1_->setTitle(literal(plainCaption(state_.frame_caption)));
     for (std::size_t i = 0; i < saves::kSlotCount; ++i) {
-        Option1_[i]->setText(plainCaption(state_.slots[i].caption));
-        Option1_[i]->setEnabled(state_.slots[i].enabled);
+        const QString caption = plainCaption(state_.slots[i].caption);
+        QRadioButton* option = Option1_[i];
+        option->setText(literal(caption));
+        option->setEnabled(state_.slots[i].enabled);
+        // A caption that the slot's fixed width cuts off shows whole in its tooltip.
+        const bool cut = option->sizeHint().width() > option->width();
+        option->setToolTip(cut ? Qt::convertFromPlainText(caption, Qt::WhiteSpaceNoWrap)
+                               : QString());
     }
     // An exclusive group cannot show "none selected"; lift it while setting.
     Option1Group_->setExclusive(false);

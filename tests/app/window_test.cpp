@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 // std
@@ -91,19 +92,23 @@ private Q_SLOTS:
     {
         QCOMPARE(use("cmdExtract", "out.bin") + use("mnuFileExtract", "out.bin"),  // and no dialog
                  QStringList(2, saves::messages::kLoadFirst));
+        const QString cut = "BESLES-50325<W&M>WWWWWWWWWWWWWW";  // 31 characters, cut off
         const std::vector sections = {testing::section("icon.sys", 964, 7),
-                                      testing::section("view&co.ico", 1357, 3)};
+                                      testing::section("view&co.ico", 1357, 3),
+                                      testing::section(cut.toStdString(), 2, 0)};
         testing::write_file(path("GAME.XPS"), testing::xport_save("BEDEMO&GAME", sections));
         QCOMPARE(use("mnuFileOpen", "GAME.XPS"),
                  QStringList{"PS2 Save Files (*.PSU *.PSD *.XPS *.SPS)"});
-        // The frame and the slots ("*" selected, "-" disabled): "&" literally, and
-        // no start or length value on screen.
+        // The frame and the slots ("*" selected, "-" disabled, then any tooltip's
+        // text): "&" literally, and no start or length value on screen.
         QString shown = frame()->title();
         for (int i = 0; i < int(saves::kSlotCount); ++i) {
+            const QString tip = QTextDocumentFragment::fromHtml(option(i)->toolTip()).toPlainText();
             shown += '|' + option(i)->text() + (option(i)->isChecked() ? "*" : "") +
-                     (option(i)->isEnabled() ? "" : "-");
+                     (option(i)->isEnabled() ? "" : "-") + (tip.isEmpty() ? "" : " tip: " + tip);
         }
-        QCOMPARE(shown, "BEDEMO&&GAME|icon.sys*|view&&co.ico" + QString("|-").repeated(16));
+        QCOMPARE(shown, "BEDEMO&&GAME|icon.sys*|view&&co.ico|" + QString(cut).replace("&", "&&") +
+                            " tip: " + cut + QString("|-").repeated(15));
         option(1)->click();
         const saves::SaveState loaded = form_->state();
         QCOMPARE(use("mnuFileOpen").size(), 1);  // cancelled: the dialog alone
