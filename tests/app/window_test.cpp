@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <utility>
 
 using namespace quillbox;
@@ -166,14 +165,12 @@ private Q_SLOTS:
     // Anything but one file is refused before it is dropped, and opens nothing.
     void dropRefused_data()
     {
-        QTest::addColumn<QList<QUrl>>("urls");  // none: a text
+        QTest::addColumn<QList<QUrl>>("urls");  // none: a text alone
         QTest::addColumn<int>("actions");
         const QUrl file = QUrl::fromLocalFile(tmp_.filePath("a.psu"));
         QTest::newRow("two files") << QList{file, file} << int(Qt::CopyAction);
         QTest::newRow("a folder") << QList{QUrl::fromLocalFile(tmp_.path())} << int(Qt::CopyAction);
         QTest::newRow("a text") << QList<QUrl>() << int(Qt::CopyAction);
-        QTest::newRow("a web address")
-            << QList{QUrl("https://example.org/a.psu")} << int(Qt::CopyAction);
         QTest::newRow("a move only") << QList{file} << int(Qt::MoveAction);
     }
     void dropRefused()
@@ -187,32 +184,6 @@ private Q_SLOTS:
         QCOMPARE(drag(data, Qt::DropActions(actions)), Qt::IgnoreAction);
         QCoreApplication::sendPostedEvents();
         QVERIFY(form_->state() == saves::SaveState());
-    }
-
-    // Without a window: the answers on standard output, a usage error on
-    // standard error with status 2.
-    void commandLine_data()
-    {
-        const QString usage = "Usage: quillbox [SAVE | --help | --version]\n";
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("printed");  // status, output, "|", error
-        QTest::newRow("--version")
-            << QStringList{"--version"} << "0 quillbox " + QString(version::text) + "\n|";
-        QTest::newRow("two saves") << QStringList{"a.psu", "b.psu"} << "2 |" + usage;
-        QTest::newRow("an option") << QStringList{"-x"} << "2 |" + usage;
-        QTest::newRow("--help and a save") << QStringList{"--help", "a.psu"} << "2 |" + usage;
-    }
-    void commandLine()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, printed);
-        const app::CommandLine line = app::parseCommandLine(arguments);
-        QVERIFY(line.action != app::CommandLine::Action::window);
-        std::ostringstream out, err;
-        const int status = app::answer(line.action, out, err);
-        QCOMPARE(QString::number(status) + ' ' +
-                     QString::fromStdString(out.str() + '|' + err.str()),
-                 printed);
     }
 
     // One Update and one About window, brought forward when asked for again and
