@@ -15,12 +15,16 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 
 // std
 #include <cstddef>
@@ -37,8 +41,8 @@ QString messageText(const std::string& text)
     return QString::fromStdString(saves::plain_line_breaks(text));
 }
 
-// Captions come from save data: shown as plain text, so "&" stays an "&"
-// rather than marking an access key, and control bytes cannot break the line.
+// Captions come from save data: control bytes are not shown, so that they
+// cannot break the line.
 QString plainCaption(const std::string& text)
 {
     QString caption = QString::fromStdString(text);
@@ -47,7 +51,27 @@ QString plainCaption(const std::string& text)
             c = QChar::ReplacementCharacter;
         }
     }
-    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return caption;
+}
+
+// A caption as a control's text: "&" stays an "&" rather than marking an
+// access key.
+QString literal(QString caption) { return caption.replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
+// Takes a drag that carries one file, and only as a copy: a program that
+// offered a move would delete the file once the drop is done. Returns the
+// file's path when the drag is taken.
+std::optional<QString> takeSave(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const QString path = urls.size() == 1 ? urls.front().toLocalFile() : QString();
+    if (path.isEmpty() || QFileInfo(path).isDir() || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return std::nullopt;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return path;
 }
 
 }  // namespace
@@ -61,6 +85,7 @@ Form1::Form1(const widgets::Services& services, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(widgets::programIcon());
+    setAcceptDrops(true);
 
     buildControls();
     buildMenus();
@@ -142,10 +167,16 @@ void Form1::buildMenus()
 void Form1::refresh()
 {
     refreshing_ = true;
-    Frame1_->setTitle(plainCaption(state_.frame_caption));
+    Frame1_->setTitle(literal(plainCaption(state_.frame_caption)));
     for (std::size_t i = 0; i < saves::kSlotCount; ++i) {
-        Option1_[i]->setText(plainCaption(state_.slots[i].caption));
-        Option1_[i]->setEnabled(state_.slots[i].enabled);
+        const QString caption = plainCaption(state_.slots[i].caption);
+        QRadioButton* option = Option1_[i];
+        option->setText(literal(caption));
+        option->setEnabled(state_.slots[i].enabled);
+        // A caption that the slot's fixed width cuts off shows whole in its tooltip.
+        const bool cut = option->sizeHint().width() > option->width();
+        option->setToolTip(cut ? Qt::convertFromPlainText(caption, Qt::WhiteSpaceNoWrap)
+                               : QString());
     }
     // An exclusive group cannot show "none selected"; lift it while setting.
     Option1Group_->setExclusive(false);
@@ -163,9 +194,13 @@ void Form1::Form_Load()
 
 void Form1::mnuFileOpen_Click()
 {
-    const QString chosen = dialogs_.openFileName(this, QStringLiteral("PS2 Save Files"),
-                                                 QStringLiteral("*.PSU *.PSD *.XPS *.SPS"));
-    const saves::OpenOutcome outcome = saves::open_save(state_, chosen.toStdString());
+    openSave(dialogs_.openFileName(this, QStringLiteral("PS2 Save Files"),
+                                   QStringLiteral("*.PSU *.PSD *.XPS *.SPS")));
+}
+
+void Form1::openSave(const QString& path)
+{
+    const saves::OpenOutcome outcome = saves::open_save(state_, path.toStdString());
     refresh();
     if (outcome.message) {
         dialogs_.message(this, messageText(*outcome.message));
@@ -201,6 +236,20 @@ void Form1::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) { takeSave(event); }
+
+void Form1::dragMoveEvent(QDragMoveEvent* event) { takeSave(event); }
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    if (const std::optional<QString> path = takeSave(event)) {
+        // Once the drop has ended, so that a message box does not keep the
+        // program the file came from waiting.
+        QMetaObject::invokeMethod(
+            this, [this, save = *path] { openSave(save); }, Qt::QueuedConnection);
+    }
 }
 
 void Form1::mnuProgramUpdate_Click()

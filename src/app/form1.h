@@ -14,6 +14,9 @@
 class QAction;
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QGroupBox;
 class QMenu;
 class QPushButton;
@@ -38,6 +41,9 @@ public:
 
     void Form_Load();
     void mnuFileOpen_Click();
+    // File, Open from the moment its dialog has returned `path`: the road a
+    // save given on the command line or dropped on the window takes too.
+    void openSave(const QString& path);
     void cmdExtract_Click();
     void mnuFileExtract_Click();
     void extract_data();
@@ -48,6 +54,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A single file dropped on the window is opened as File, Open would;
+    // anything else is refused before it is dropped.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();

@@ -1,5 +1,7 @@
 // own
+#include "app/command_line.h"
 #include "app/form1.h"
+#include "cli/json.h"
 #include "quillbox/version.h"
 #include "saves/messages.h"
 #include "support/fake_desktop.h"
@@ -8,15 +10,19 @@
 
 // Qt
 #include <QApplication>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 // std
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -85,19 +91,23 @@ private Q_SLOTS:
     {
         QCOMPARE(use("cmdExtract", "out.bin") + use("mnuFileExtract", "out.bin"),  // and no dialog
                  QStringList(2, saves::messages::kLoadFirst));
+        const QString cut = "BESLES-50325<W&M>WWWWWWWWWWWWWW";  // 31 characters, cut off
         const std::vector sections = {testing::section("icon.sys", 964, 7),
-                                      testing::section("view&co.ico", 1357, 3)};
+                                      testing::section("view&co.ico", 1357, 3),
+                                      testing::section(cut.toStdString(), 2, 0)};
         testing::write_file(path("GAME.XPS"), testing::xport_save("BEDEMO&GAME", sections));
         QCOMPARE(use("mnuFileOpen", "GAME.XPS"),
                  QStringList{"PS2 Save Files (*.PSU *.PSD *.XPS *.SPS)"});
-        // The frame and the slots ("*" selected, "-" disabled): "&" literally, and
-        // no start or length value on screen.
+        // The frame and the slots ("*" selected, "-" disabled, then any tooltip's
+        // text): "&" literally, and no start or length value on screen.
         QString shown = frame()->title();
         for (int i = 0; i < int(saves::kSlotCount); ++i) {
+            const QString tip = QTextDocumentFragment::fromHtml(option(i)->toolTip()).toPlainText();
             shown += '|' + option(i)->text() + (option(i)->isChecked() ? "*" : "") +
-                     (option(i)->isEnabled() ? "" : "-");
+                     (option(i)->isEnabled() ? "" : "-") + (tip.isEmpty() ? "" : " tip: " + tip);
         }
-        QCOMPARE(shown, "BEDEMO&&GAME|icon.sys*|view&&co.ico" + QString("|-").repeated(16));
+        QCOMPARE(shown, "BEDEMO&&GAME|icon.sys*|view&&co.ico|" + QString(cut).replace("&", "&&") +
+                            " tip: " + cut + QString("|-").repeated(15));
         option(1)->click();
         const saves::SaveState loaded = form_->state();
         QCOMPARE(use("mnuFileOpen").size(), 1);  // cancelled: the dialog alone
@@ -113,6 +123,67 @@ private Q_SLOTS:
         testing::write_file(path("v1.xps"),
                             testing::xport_save("OLD", sections, testing::with_variant(1)));
         QCOMPARE(use("mnuFileOpen", "v1.xps").last(), saves::messages::kXportV1);
+    }
+
+    // A save given on the command line, by a name in the current folder, or
+    // dropped on the window (offered as a move, taken as a copy) leaves the
+    // record that File, Open leaves: the state and the message, as
+    // `quillbox-cli list --json` writes them.
+    void sameRoadAsFileOpen_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<testing::Bytes>("bytes");  // none: the file does not exist
+        const std::vector sections = {testing::section("icon.sys", 964)};
+        QTest::newRow("EMS") << "GAME.psd" << testing::ems_save("BEDEMO", sections);
+        QTest::newRow("Xport") << "GAME.SPS" << testing::xport_save("BEDEMO", sections);
+        QTest::newRow("Xport V1") << "v1.xps"
+                                  << testing::xport_save("OLD", sections, testing::with_variant(1));
+        QTest::newRow("unreadable") << "missing.psu" << testing::Bytes();
+    }
+    void sameRoadAsFileOpen()
+    {
+        QFETCH(QString, name);
+        QFETCH(testing::Bytes, bytes);
+        if (!bytes.empty()) {
+            testing::write_file(path(name), bytes);
+        }
+        const QString byFileOpen = recordAfter([&] {
+            use("mnuFileOpen", name);
+            dialogs_.log.removeFirst();  // the dialog's own line
+        });
+        QVERIFY(QDir::setCurrent(tmp_.path()));
+        QCOMPARE(recordAfter([&] { form_->openSave(app::parseCommandLine({name}).save); }),
+                 byFileOpen);
+        QCOMPARE(recordAfter([&] {
+                     QMimeData data;
+                     data.setUrls({QUrl::fromLocalFile(tmp_.filePath(name))});
+                     QCOMPARE(drag(data, Qt::CopyAction | Qt::MoveAction), Qt::CopyAction);
+                 }),
+                 byFileOpen);
+    }
+
+    // Anything but one file is refused before it is dropped, and opens nothing.
+    void dropRefused_data()
+    {
+        QTest::addColumn<QList<QUrl>>("urls");  // none: a text alone
+        QTest::addColumn<int>("actions");
+        const QUrl file = QUrl::fromLocalFile(tmp_.filePath("a.psu"));
+        QTest::newRow("two files") << QList{file, file} << int(Qt::CopyAction);
+        QTest::newRow("a folder") << QList{QUrl::fromLocalFile(tmp_.path())} << int(Qt::CopyAction);
+        QTest::newRow("a text") << QList<QUrl>() << int(Qt::CopyAction);
+        QTest::newRow("a move only") << QList{file} << int(Qt::MoveAction);
+    }
+    void dropRefused()
+    {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(int, actions);
+        testing::write_file(path("a.psu"), testing::ems_save("BEDEMO", {}));
+        QMimeData data;
+        data.setText("a.psu");
+        data.setUrls(urls);
+        QCOMPARE(drag(data, Qt::DropActions(actions)), Qt::IgnoreAction);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(form_->state() == saves::SaveState());
     }
 
     // One Update and one About window, brought forward when asked for again and
@@ -161,6 +232,33 @@ private:
     static QString active()
     {
         return qApp->activeWindow() ? qApp->activeWindow()->objectName() : "";
+    }
+
+    // The record a new window leaves after `road`: its state and the message
+    // it showed, as `quillbox-cli list --json` writes them.
+    QString recordAfter(const std::function<void()>& road)
+    {
+        init();
+        dialogs_.log.clear();
+        road();
+        QCoreApplication::sendPostedEvents();
+        const QStringList& shown = dialogs_.log;
+        const auto message =
+            shown.isEmpty() ? std::nullopt : std::optional(shown.join('\n').toStdString());
+        return QString::fromStdString(cli::json_text(cli::state_json(form_->state(), message)));
+    }
+
+    // Drags `data` over the window and drops it there, `actions` offered and
+    // a move proposed (Shift held); returns the action the window took.
+    Qt::DropAction drag(const QMimeData& data, Qt::DropActions actions)
+    {
+        const QPoint at(100, 100);
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(form_.get(), &enter);
+        QDropEvent drop(at, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(form_.get(), &drop);
+        return enter.isAccepted() == drop.isAccepted() && drop.isAccepted() ? drop.dropAction()
+                                                                            : Qt::IgnoreAction;
     }
 
     // Clicks the button or triggers the menu item `control`, any file dialog

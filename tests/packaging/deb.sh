@@ -21,13 +21,26 @@ for library in libc6 libstdc++6 libqt6widgets6; do
   grep -q "\b$library\b" <<<"$depends" || { echo "Depends lacks $library: $depends" >&2; exit 1; }
 done
 
-# Warnings and notes are shown, errors fail.
-lintian --fail-on error --tag-display-limit 0 "$deb"
+# Notes are shown, errors and warnings fail.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 
 dpkg-deb -x "$deb" "$work/root"
 bin="$work/root/usr/bin"
 version="$("$bin/quillbox-cli" --version)"
 [ "$version" = "quillbox-cli 1.2" ] || { echo "quillbox-cli --version printed '$version'" >&2; exit 1; }
+# The window's answers need no display; a usage error shows no window.
+version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/quillbox" --version)"
+[ "$version" = "quillbox 1.2" ] || { echo "quillbox --version printed '$version'" >&2; exit 1; }
+mkdir -m 700 "$work/run"
+for arguments in "a.psu b.psu" "-x" "--help a.psu"; do
+  status=0
+  # shellcheck disable=SC2086  # the arguments are split on purpose
+  XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen timeout 10 "$bin/quillbox" $arguments \
+    >"$work/out" 2>"$work/err" || status=$?
+  printed="$status|$(cat "$work/out")|$(cat "$work/err")"
+  expected="2||Usage: quillbox [SAVE | --help | --version]"
+  [ "$printed" = "$expected" ] || { echo "quillbox $arguments: expected '$expected', got '$printed'" >&2; exit 1; }
+done
 
 # The window takes no option to show itself and quit: still running after
 # three seconds means it came up; stopped then, it must end at once.

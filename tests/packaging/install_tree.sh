@@ -19,7 +19,8 @@ usr/share/doc/quillbox/changelog.gz
 usr/share/doc/quillbox/copyright
 usr/share/man/man1/quillbox-cli.1.gz
 usr/share/man/man1/quillbox.1.gz
-usr/share/metainfo/$id.metainfo.xml"
+usr/share/metainfo/$id.metainfo.xml
+usr/share/mime/packages/$id.xml"
 for size in 16 32 48 256; do
   expected+=$'\n'"usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
 done
