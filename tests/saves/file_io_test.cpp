@@ -9,6 +9,9 @@
 #include "support/temp_dir.h"
 
 // std
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -55,7 +58,8 @@ std::string listing(const fs::path& dir)
         } else {
 #ifndef _WIN32
             char mode[8];
-            std::snprintf(mode, sizeof mode, ":%o", static_cast<unsigned>(e.status().permissions()));
+            std::snprintf(mode, sizeof mode, ":%o",
+                          static_cast<unsigned>(e.status().permissions()));
             name += mode;
 #endif
         }
@@ -172,6 +176,103 @@ TEST(Replace, FilesLinksAndWhatIsNoFile)
     EXPECT_EQ(std::pair(after.st_uid, after.st_gid), std::pair(before.st_uid, before.st_gid));
 #endif
 }
+
+// Each flush, as the target stood at the time: "old" before the rename, "new" after.
+std::string g_flushes;
+fs::path g_target;
+int counting_flush(int fd)
+{
+    g_flushes += read_file(g_target).size() == 3 ? "new " : "old ";
+    return flush_to_device(fd);
+}
+int full_flush(int) { return ENOSPC; }
+
+TEST(Replace, TheFileReachesTheDeviceBeforeTheRenameAndTheFolderAfter)
+{
+    TempDir dir;
+    g_target = dir.path() / "t.bin";
+    write_file(g_target, Bytes(5, 1));
+    const FlushFunction before = set_flush(counting_flush);
+    EXPECT_EQ(write_file_atomically(g_target, "new", 3), std::nullopt);
+    set_flush(full_flush);
+    const std::optional<std::string> full = write_file_atomically(g_target, "newer", 5);
+    set_flush(before);
+#ifdef _WIN32
+    EXPECT_EQ(g_flushes, "old ");
+#else
+    EXPECT_EQ(g_flushes, "old new ");
+#endif
+    EXPECT_EQ(full,
+              "The file \"" + g_target.string() + "\" could not be written: the disk is full.");
+    EXPECT_EQ(read_file(g_target), Bytes({'n', 'e', 'w'}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+}
+
+#ifdef __linux__
+// A 64 KiB disk in the test's folder, unmounted however the test ends.
+struct SmallDisk {
+    explicit SmallDisk(const fs::path& at) : path(at)
+    {
+        fs::create_directory(path);
+        mounted = mount("quillbox-test", path.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted) {
+            umount2(path.c_str(), MNT_DETACH);
+        }
+    }
+    const fs::path path;
+    bool mounted;
+};
+
+// On a full disk the old target stays whole and no temporary file is left;
+// extract-all (the program) keeps every file that fitted and reports the rest.
+TEST(Replace, AFullDiskLosesNothing)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a small disk needs root";
+    }
+    TempDir dir;
+    const SmallDisk disk(dir.path() / "disk");
+    if (!disk.mounted) {
+        GTEST_SKIP() << "no small disk to be had: " << std::strerror(errno);
+    }
+    const fs::path target = disk.path / "t.bin";
+    const std::string full = "\" could not be written: the disk is full.";
+    for (const std::size_t size : {100000U, 5U << 20}) {
+        write_file(target, Bytes(8000, 9));
+        EXPECT_EQ(extract_data(loaded(dir, {section("s", size)}), target.string()).message,
+                  "The file \"" + target.string() + full)
+            << size;
+        EXPECT_EQ(read_file(target), Bytes(8000, 9)) << size;
+        EXPECT_EQ(listing(disk.path), "t.bin:644 ") << size;
+    }
+    fs::remove(target);
+
+    const std::vector<Section> sections = {section("a", 20000), section("b", 30000),
+                                           section("c", 40000), section("d", 4000)};
+    write_file(dir.file("all.psu"), ems_save("D", sections));
+    const fs::path all = disk.path / "all";
+    const std::string command = std::string(QUILLBOX_CLI) + " extract-all '" + dir.file("all.psu") +
+                                "' '" + all.string() + "' >'" + dir.file("out") + "' 2>'" +
+                                dir.file("err") + "'";
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_EQ(listing(disk.path), "all/ all/a:644 all/b:644 all/d:644 ");
+    for (const Section& s : {sections[0], sections[1], sections[3]}) {
+        EXPECT_TRUE(read_file(all / s.name) == s.data) << s.name;
+    }
+    const auto text = [](const fs::path& path) {
+        const Bytes b = read_file(path);
+        return std::string(b.begin(), b.end());
+    };
+    EXPECT_EQ(text(dir.file("out")),
+              (all / "a\n").string() + (all / "b\n").string() + (all / "d\n").string());
+    EXPECT_NE(text(dir.file("err")).find("The file \"" + (all / "c").string() + full),
+              std::string::npos)
+        << text(dir.file("err"));
+}
+#endif
 
 }  // namespace
 }  // namespace quillbox::saves
