@@ -99,6 +99,7 @@ TEST(Replace, FilesLinksAndWhatIsNoFile)
     fs::create_symlink("real/file", out / "link");
     fs::create_symlink("real/new", out / "dangling");
     fs::create_symlink("/dev/null", out / "device");
+    fs::create_symlink("loop", out / "loop");
     ASSERT_EQ(mkfifo((out / "fifo").c_str(), 0644), 0);
     sockaddr_un address{AF_UNIX, {}};
     (out / "socket").string().copy(address.sun_path, sizeof address.sun_path - 1);
@@ -116,9 +117,9 @@ TEST(Replace, FilesLinksAndWhatIsNoFile)
         }
         return in;
     };
-    const std::string expected = "dangling->real/new device->/dev/null fifo| link->real/file " +
-                                 long_name + ":644 plain:640 real/ real/file:600 real/new:644 " +
-                                 "socket| sub/ ";
+    const std::string expected =
+        "dangling->real/new device->/dev/null fifo| link->real/file loop->loop " + long_name +
+        ":644 plain:640 real/ real/file:600 real/new:644 " + "socket| sub/ ";
 #endif
     // Target, the message's reason (none: written), the folder a file was created in.
     const std::vector<std::tuple<std::string, const char*, std::string>> cases = {
@@ -131,6 +132,7 @@ TEST(Replace, FilesLinksAndWhatIsNoFile)
         {"fifo", "it is a pipe, not a file", ""},
         {"socket", "it is a socket, not a file", ""},
         {"device", "it is a device, not a file", ""},
+        {"loop", "Too many levels of symbolic links", ""},
 #endif
     };
     for (const auto& [target, reason, folder] : cases) {
@@ -156,12 +158,19 @@ TEST(Replace, FilesLinksAndWhatIsNoFile)
 #endif
 }
 
-// Each flush, as the target stood at the time: "old" before the rename, "new" after.
+// Each flush, as the folder stood at the time: the target "old" before the
+// rename, "new" after, and the other names' first ten bytes and length.
 std::string g_flushes;
 fs::path g_target;
 int counting_flush(int fd)
 {
-    g_flushes += read_file(g_target).size() == 3 ? "new " : "old ";
+    g_flushes += read_file(g_target).size() == 3 ? "new" : "old";
+    for (const fs::directory_entry& e : fs::directory_iterator(g_target.parent_path())) {
+        const std::string name = e.path().filename().string();
+        g_flushes +=
+            e.path() == g_target ? "" : " " + name.substr(0, 10) + std::to_string(name.size());
+    }
+    g_flushes += "; ";
     return flush_to_device(fd);
 }
 int full_flush(int) { return ENOSPC; }
@@ -177,9 +186,9 @@ TEST(Replace, TheFileReachesTheDeviceBeforeTheRenameAndTheFolderAfter)
     const std::optional<std::string> full = write_file_atomically(g_target, "newer", 5);
     set_flush(before);
 #ifdef _WIN32
-    EXPECT_EQ(g_flushes, "old ");
+    EXPECT_EQ(g_flushes, "old .quillbox-18; ");
 #else
-    EXPECT_EQ(g_flushes, "old new ");
+    EXPECT_EQ(g_flushes, "old .quillbox-18; new; ");
 #endif
     EXPECT_EQ(full,
               "The file \"" + g_target.string() + "\" could not be written: the disk is full.");
