@@ -207,10 +207,15 @@ Replacement::~Replacement()
     }
 }
 
+std::string Replacement::failure(std::string_view reason) const
+{
+    return "The file \"" + to_utf8(target_) + "\" could not be written: " + std::string(reason) +
+           ".";
+}
+
 std::string Replacement::failure(int err) const
 {
-    const std::string reason = err == ENOENT ? "its folder does not exist" : errno_reason(err);
-    return "The file \"" + to_utf8(target_) + "\" could not be written: " + reason + ".";
+    return failure(err == ENOENT ? "its folder does not exist" : errno_reason(err));
 }
 
 std::optional<std::string> Replacement::check()
@@ -235,8 +240,7 @@ std::optional<std::string> Replacement::check()
         return refusal_ = failure(ec.value());
     }
     if (std::optional<std::string> reason = not_replaceable(status.type())) {
-        return refusal_ =
-                   "The file \"" + to_utf8(target_) + "\" could not be written: " + *reason + ".";
+        return refusal_ = failure(*reason);
     }
 #ifndef _WIN32
     struct stat st {};

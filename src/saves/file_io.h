@@ -68,6 +68,7 @@ public:
 private:
     int make_temporary();
     void finish_reserving();
+    std::string failure(std::string_view reason) const;
     std::string failure(int err) const;
 
     std::filesystem::path target_;  // as given, for messages
