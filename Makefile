@@ -1,5 +1,5 @@
 # Two commands for a fresh Debian machine: `make run` and `make test`.
-.PHONY: run test build asan-test windows-test bench fuzz demo screenshot clean install package \
+.PHONY: run test build asan-test tsan-test windows-test bench fuzz demo screenshot clean install package \
 	format format-check
 
 JOBS ?= $(shell nproc)
@@ -23,6 +23,13 @@ asan-test:
 	cmake --preset asan
 	cmake --build build-asan -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ctest --preset asan -j $(JOBS)
+
+# The core and the CLI under ThreadSanitizer: extraction starts a helper thread.
+tsan-test:
+	scripts/deps
+	cmake --preset tsan
+	cmake --build build-tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 
 # The core, the CLI and the Windows desktop, cross-built with mingw-w64 and
 # tested under Wine in a prefix of their own inside build-windows.
@@ -70,4 +77,4 @@ format-check:
 	$(FORMATTED) | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf build build-asan build-release build-fuzz build-windows
+	rm -rf build build-asan build-tsan build-release build-fuzz build-windows

@@ -1,12 +1,17 @@
-// Listing a full save, and extracting a 256 MiB section against dd copying
-// the same bytes in the same run. Decoding the real MAX save's LZARI stream,
-// and reading every file out of the real CodeBreaker save, each beside zlib
+// Listing a full save; extracting a 256 MiB section against dd copying the
+// same bytes in the same run, inside this process and as whole processes
+// (quillbox-cli), to tmpfs and to the disk; what flushing each extracted
+// file to the disk costs. Decoding the real MAX save's LZARI stream, and
+// reading every file out of the real CodeBreaker save, each beside zlib
 // inflating the same bytes; these skip when the real saves are absent.
+//
+//   quillbox-bench [BENCHMARK FLAGS] [CLI]   CLI: another quillbox-cli to time
 
 // own
 #include "archive/archive.h"
 #include "archive/coders.h"
 #include "saves/extract.h"
+#include "saves/file_io.h"
 #include "saves/open_save.h"
 #include "support/save_builder.h"
 #include "support/temp_dir.h"
@@ -15,9 +20,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
+#include <vector>
 
 #ifdef __unix__
 #include <spawn.h>
@@ -34,6 +41,8 @@ using namespace quillbox;
 
 constexpr std::size_t kBigSection = 256U << 20;
 
+std::string g_cli = QUILLBOX_CLI;
+
 // On tmpfs where there is one, so that the copies measure the page cache,
 // not the disk.
 const testing::TempDir& scratch()
@@ -41,6 +50,13 @@ const testing::TempDir& scratch()
     static const testing::TempDir dir(std::filesystem::is_directory("/dev/shm")
                                           ? std::filesystem::path("/dev/shm")
                                           : std::filesystem::temp_directory_path());
+    return dir;
+}
+
+// Beside this program, on the disk that holds the build.
+const testing::TempDir& on_disk()
+{
+    static const testing::TempDir dir(std::filesystem::canonical("/proc/self/exe").parent_path());
     return dir;
 }
 
@@ -60,21 +76,24 @@ const std::string& listing_save()
     return path;
 }
 
-// An Xport save whose first section is 256 MiB, loaded with slot 0 selected.
+// An Xport save whose first section is `size` bytes, loaded with slot 0 selected.
+saves::SaveState save_of(std::size_t size)
+{
+    testing::Bytes b = testing::xport_save("BIG", {});
+    const std::size_t data = b.size() + 248;
+    testing::put_text(b, b.size(), "big.bin");
+    testing::put_u32(b, data - 248 + 64, static_cast<std::uint32_t>(size));
+    b.resize(data + size + 2, 0x5A);
+    const std::string p = scratch().file("save" + std::to_string(size) + ".xps");
+    testing::write_file(p, b);
+    saves::SaveState s;
+    saves::open_save(s, p);
+    return s;
+}
+
 const saves::SaveState& big_save()
 {
-    static const saves::SaveState state = [] {
-        testing::Bytes b = testing::xport_save("BIG", {});
-        const std::size_t data = b.size() + 248;
-        testing::put_text(b, b.size(), "big.bin");
-        testing::put_u32(b, data - 248 + 64, static_cast<std::uint32_t>(kBigSection));
-        b.resize(data + kBigSection + 2, 0x5A);
-        const std::string p = scratch().file("big.xps");
-        testing::write_file(p, b);
-        saves::SaveState s;
-        saves::open_save(s, p);
-        return s;
-    }();
+    static const saves::SaveState state = save_of(kBigSection);
     return state;
 }
 
@@ -90,33 +109,46 @@ void BM_ListEighteenEntrySave(benchmark::State& st)
 BENCHMARK(BM_ListEighteenEntrySave)->Unit(benchmark::kMicrosecond);
 
 #ifdef __unix__
-// The yardstick is dd with 1 MiB blocks copying the same bytes, which keeps
-// one small buffer hot in the cache; extraction reads the whole section into
-// one buffer and writes it in one piece. Both write to tmpfs, so the disk does
-// not decide; they take turns, and the fastest of seven runs of each counts.
-double run_dd(const saves::SaveState& s, const std::string& target)
+// Seconds that `argv` took as a process, or -1 when it failed.
+double run_process(const std::vector<std::string>& argv)
 {
-    const std::string in = "if=" + s.txtload;
-    const std::string out = "of=" + target;
-    const std::string skip = "skip=" + s.slots[0].start;
-    const std::string count = "count=" + s.slots[0].length;
-    const char* argv[] = {"dd",
-                          in.c_str(),
-                          out.c_str(),
-                          "bs=1M",
-                          skip.c_str(),
-                          count.c_str(),
-                          "iflag=skip_bytes,count_bytes",
-                          "status=none",
-                          nullptr};
+    std::vector<char*> args;
+    for (const std::string& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
     const auto t0 = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int status = 0;
-    if (posix_spawnp(&pid, "dd", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0 ||
+    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0 ||
         waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return -1;
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// The yardstick is dd with 1 MiB blocks copying the same bytes, which keeps
+// one small buffer hot in the cache; extraction reads the whole section into
+// one buffer and writes it in one piece.
+double run_dd(const saves::SaveState& s, const std::string& target, bool flushed = false)
+{
+    std::vector<std::string> argv = {"dd",
+                                     "if=" + s.txtload,
+                                     "of=" + target,
+                                     "bs=1M",
+                                     "skip=" + s.slots[0].start,
+                                     "count=" + s.slots[0].length,
+                                     "iflag=skip_bytes,count_bytes",
+                                     "status=none"};
+    if (flushed) {
+        argv.emplace_back("conv=fsync");
+    }
+    return run_process(argv);
+}
+
+double run_cli(const saves::SaveState& s, const std::string& target)
+{
+    return run_process({g_cli, "extract", s.txtload, "0", target});
 }
 
 double run_extract(const saves::SaveState& s, const std::string& target)
@@ -128,38 +160,103 @@ double run_extract(const saves::SaveState& s, const std::string& target)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+int no_flush(int) { return 0; }
+
+using Copy = std::function<double(const saves::SaveState&, const std::string&)>;
+
+// The copies take turns on the same target, the fastest of seven runs of
+// each counts; its seconds in `best`, in the order given. False when a copy
+// failed or wrote the wrong length.
+bool fastest_of_seven(const saves::SaveState& s, const std::string& target,
+                      const std::vector<Copy>& copies, std::vector<double>& best)
+{
+    const auto length = static_cast<std::uintmax_t>(std::stoll(s.slots[0].length));
+    best.assign(copies.size(), 1e9);
+    for (int round = 0; round < 7; ++round) {
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            std::filesystem::remove(target);
+            const double seconds = copies[i](s, target);
+            if (seconds < 0 || std::filesystem::file_size(target) != length) {
+                return false;
+            }
+            best[i] = std::min(best[i], seconds);
+        }
+    }
+    std::filesystem::remove(target);
+    return true;
+}
+
+// Extraction against dd, to tmpfs (arg 0) or the disk (arg 1): inside this
+// process (arg 2 = 0) or as a quillbox-cli process (1). On the disk dd also
+// runs with conv=fsync, which flushes as extraction does. Above 1, vs_dd
+// says extraction is the faster.
 void BM_Extract256MiBAgainstDd(benchmark::State& st)
 {
+    const bool disk = st.range(0) == 1;
     const saves::SaveState& s = big_save();
-    const std::string target = scratch().file("extracted.bin");
+    const std::string target = (disk ? on_disk() : scratch()).file("extracted.bin");
+    std::vector<Copy> copies = {st.range(1) == 1 ? Copy(run_cli) : Copy(run_extract),
+                                [](const auto& save, const auto& to) { return run_dd(save, to); }};
+    if (disk) {
+        copies.emplace_back(
+            [](const auto& save, const auto& to) { return run_dd(save, to, true); });
+    }
     for (auto _ : st) {
-        double extract = 1e9;
-        double dd = 1e9;
-        for (int round = 0; round < 7; ++round) {
-            const auto copied = [&](double seconds) {
-                return seconds >= 0 && std::filesystem::file_size(target) == kBigSection;
-            };
-            std::filesystem::remove(target);
-            const double e = run_extract(s, target);
-            const bool extracted = copied(e);
-            std::filesystem::remove(target);
-            const double d = run_dd(s, target);
-            if (!extracted || !copied(d)) {
-                st.SkipWithError("a copy failed");
-                return;
-            }
-            extract = std::min(extract, e);
-            dd = std::min(dd, d);
+        std::vector<double> best;
+        if (!fastest_of_seven(s, target, copies, best)) {
+            st.SkipWithError("a copy failed");
+            return;
         }
-        st.SetIterationTime(extract);
-        st.counters["extract_ms"] = extract * 1e3;
-        st.counters["dd_ms"] = dd * 1e3;
-        // Above 1, extraction is the faster.
-        st.counters["vs_dd"] = dd / extract;
+        st.SetIterationTime(best[0]);
+        st.counters["extract_ms"] = best[0] * 1e3;
+        st.counters["dd_ms"] = best[1] * 1e3;
+        st.counters["vs_dd"] = best[1] / best[0];
+        if (disk) {
+            st.counters["dd_fsync_ms"] = best[2] * 1e3;
+            st.counters["vs_dd_fsync"] = best[2] / best[0];
+        }
     }
     st.SetBytesProcessed(st.iterations() * static_cast<std::int64_t>(kBigSection));
 }
-BENCHMARK(BM_Extract256MiBAgainstDd)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Extract256MiBAgainstDd)
+    ->ArgNames({"disk", "process"})
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// What bringing the file to the disk before the rename (and the folder after)
+// costs: extraction of a section of `range(0)` bytes to the disk, with the
+// flushes and without them, in turns.
+void BM_ExtractToDiskFlushedAgainstNot(benchmark::State& st)
+{
+    const saves::SaveState s = save_of(static_cast<std::size_t>(st.range(0)));
+    const std::string target = on_disk().file("flushed.bin");
+    const Copy unflushed = [](const auto& save, const auto& to) {
+        const saves::FlushFunction flush = saves::set_flush(no_flush);
+        const double seconds = run_extract(save, to);
+        saves::set_flush(flush);
+        return seconds;
+    };
+    for (auto _ : st) {
+        std::vector<double> best;
+        if (!fastest_of_seven(s, target, {run_extract, unflushed}, best)) {
+            st.SkipWithError("a copy failed");
+            return;
+        }
+        st.SetIterationTime(best[0]);
+        st.counters["flushed_ms"] = best[0] * 1e3;
+        st.counters["unflushed_ms"] = best[1] * 1e3;
+        st.counters["cost_ms"] = (best[0] - best[1]) * 1e3;
+    }
+}
+BENCHMARK(BM_ExtractToDiskFlushedAgainstNot)
+    ->Arg(1 << 10)
+    ->Arg(1 << 20)
+    ->Arg(256 << 20)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 #endif
 
 // A real save's bytes; none, and the benchmark skipped, when they are absent.
@@ -265,4 +362,15 @@ BENCHMARK(BM_ZlibInflateTheCbsBody)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (argc > 2) {
+        return 1;
+    }
+    if (argc == 2) {
+        g_cli = argv[1];
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

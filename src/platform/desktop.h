@@ -2,7 +2,8 @@
 
 // What only the desktop can do, each behind a small interface so that the
 // windows and routines above can be tested with fakes. Free of Qt: the
-// Windows side is plain Win32 C++.
+// Windows side is plain Win32 C++. Every text here, paths and registry
+// names included, is UTF-8; Windows is given UTF-16.
 
 // std
 #include <cstdint>
@@ -26,11 +27,13 @@ public:
     Registry& operator=(const Registry&) = delete;
     virtual ~Registry() = default;
 
-    // RegOpenKeyExA: the key at `path` (ANSI text) under `root`, with the
-    // access rights `access`; nothing when it cannot be opened.
+    // RegOpenKeyEx: the key at `path` under `root`, with the access rights
+    // `access`; nothing when it cannot be opened.
     virtual std::optional<Key> open(Key root, const std::string& path, std::uint32_t access) = 0;
-    // RegQueryValueExA: copies the value's bytes into `buffer` and reports its
-    // type and the number of bytes stored in `size`. False when the value does
+    // RegQueryValueEx: copies the value's bytes into `buffer` and reports its
+    // type and the number of bytes copied in `size`. A text value (types 1, 2
+    // and 7) comes as UTF-8, ending in a zero byte when it was stored with its
+    // terminating zero; any other value as stored. False when the value does
     // not exist or needs more than buffer.size() bytes.
     virtual bool query(Key key, const std::string& name, std::span<std::uint8_t> buffer,
                        std::uint32_t& type, std::uint32_t& size) = 0;
@@ -80,7 +83,7 @@ public:
     Shell& operator=(const Shell&) = delete;
     virtual ~Shell() = default;
 
-    // ShellExecuteA with the desktop window as owner. Returns the shell's
+    // ShellExecute with the desktop window as owner. Returns the shell's
     // value under its convention: greater than 32 on success.
     virtual std::int32_t execute(const std::string& operation, const std::string& target,
                                  const std::string& parameters, const std::string& directory,

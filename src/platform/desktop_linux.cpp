@@ -86,7 +86,7 @@ public:
     }
 
 private:
-    // ShellExecuteA's lowest success value, and SE_ERR_NOASSOC: no program
+    // ShellExecute's lowest success value, and SE_ERR_NOASSOC: no program
     // could open the target.
     static constexpr std::int32_t kOpened = 33;
     static constexpr std::int32_t kNoAssociation = 31;

@@ -1,6 +1,7 @@
 // The desktop on Windows, in plain Win32: the registry through advapi32, new
-// processes through CreateProcess, file attributes, and the shell. Texts here
-// are in the system's ANSI code page, the one the registry hands them out in.
+// processes through CreateProcess, file attributes, and the shell. Texts come
+// and go as UTF-8 and meet Windows as UTF-16, through the W functions, so that
+// a name outside the user's ANSI code page arrives whole.
 
 // own
 #include "platform/desktop.h"
@@ -10,11 +11,34 @@
 #include <shellapi.h>
 
 // std
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace quillbox::platform {
 
 namespace {
+
+std::wstring wide(std::string_view utf8)
+{
+    const int n = static_cast<int>(utf8.size());
+    std::wstring out(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, out.data(), static_cast<int>(out.size()));
+    return out;
+}
+
+std::string utf8(std::wstring_view text)
+{
+    const int n = static_cast<int>(text.size());
+    std::string out(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), n,
+                                                                 nullptr, 0, nullptr, nullptr)),
+                    '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), n, out.data(), static_cast<int>(out.size()),
+                        nullptr, nullptr);
+    return out;
+}
 
 // The interface names the predefined root keys by their 32-bit values; the
 // Windows headers sign-extend those to pointer width, so they are handed on
@@ -32,23 +56,35 @@ public:
     std::optional<Key> open(Key root, const std::string& path, std::uint32_t access) override
     {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(to_hkey(root), path.c_str(), 0, access, &key) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(to_hkey(root), wide(path).c_str(), 0, access, &key) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         return reinterpret_cast<Key>(key);
     }
 
+    // Texts as UTF-8 with the terminating zero they were stored with, within
+    // the buffer's bytes as the ANSI call measured them; other values as stored.
+    // A text that fits in n UTF-8 bytes has at most n UTF-16 units.
     bool query(Key key, const std::string& name, std::span<std::uint8_t> buffer,
                std::uint32_t& type, std::uint32_t& size) override
     {
+        std::vector<wchar_t> value(buffer.size());
         DWORD value_type = 0;
-        DWORD bytes = static_cast<DWORD>(buffer.size());
-        if (RegQueryValueExA(to_hkey(key), name.c_str(), nullptr, &value_type, buffer.data(),
-                             &bytes) != ERROR_SUCCESS) {
+        auto bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+        if (RegQueryValueExW(to_hkey(key), wide(name).c_str(), nullptr, &value_type,
+                             reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
             return false;  // missing, or more than the buffer holds (ERROR_MORE_DATA)
         }
+        std::string text(reinterpret_cast<const char*>(value.data()), bytes);
+        if (value_type == REG_SZ || value_type == REG_EXPAND_SZ || value_type == REG_MULTI_SZ) {
+            text = utf8({value.data(), bytes / sizeof(wchar_t)});
+        }
+        if (text.size() > buffer.size()) {
+            return false;
+        }
+        std::copy(text.begin(), text.end(), buffer.begin());
         type = value_type;
-        size = bytes;
+        size = static_cast<std::uint32_t>(text.size());
         return true;
     }
 
@@ -65,17 +101,16 @@ public:
             return false;
         }
         // CreateProcess may write into the command line, so it gets a copy.
-        std::string quoted = "\"" + program + "\"";
-        std::vector<char> command_line(quoted.begin(), quoted.end());
-        command_line.push_back('\0');
+        const std::wstring path = wide(program);
+        std::wstring command_line = L"\"" + path + L"\"";
 
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWNORMAL;
         PROCESS_INFORMATION process{};
-        if (!CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
-                            nullptr, nullptr, &startup, &process)) {
+        if (!CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process)) {
             return false;
         }
         CloseHandle(process.hThread);
@@ -91,7 +126,7 @@ public:
         if (path.empty()) {
             return false;
         }
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
         return attributes != INVALID_FILE_ATTRIBUTES &&
                (attributes &
                 (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
@@ -105,8 +140,8 @@ public:
                          int show) override
     {
         HWND owner = GetDesktopWindow();
-        HINSTANCE result = ShellExecuteA(owner, operation.c_str(), target.c_str(),
-                                         parameters.c_str(), directory.c_str(), show);
+        HINSTANCE result = ShellExecuteW(owner, wide(operation).c_str(), wide(target).c_str(),
+                                         wide(parameters).c_str(), wide(directory).c_str(), show);
         // Not a handle but a status code, in the handle's type for old times' sake.
         return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(result));
     }

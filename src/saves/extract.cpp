@@ -99,6 +99,12 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
                       ", but the save holds " + std::to_string(save_size) + " bytes.");
     }
 
+    // Every refusal before anything is created on the disk.
+    Replacement replacement(to_path(target));
+    if (std::optional<std::string> refusal = replacement.check()) {
+        return {Kind::failed, std::move(refusal)};
+    }
+
     // The whole section in memory before the target is touched; the file that
     // will replace it may already be taking its room.
     const std::size_t size = static_cast<std::uint32_t>(*length);  // never negative
@@ -109,8 +115,6 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
         return {Kind::failed, "There is not enough memory to extract a section of " +
                                   std::to_string(size) + " bytes."};
     }
-    const fs::path target_path = to_path(target);
-    Replacement replacement(target_path);
     replacement.reserve(size);
     if (size > 0 && (std::fseek(save.file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
                      std::fread(buffer->data(), 1, size, save.file.get()) != size)) {
@@ -118,10 +122,6 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
     }
     save.file.reset();
 
-    std::error_code ec;
-    if (fs::exists(target_path, ec) && Exists(target) != 1) {
-        return {Kind::failed, "The file \"" + target + "\" could not be written: it is a folder."};
-    }
     if (std::optional<std::string> error = replacement.commit(buffer->data(), size)) {
         return {Kind::failed, std::move(error)};
     }

@@ -2,13 +2,16 @@
 #include "file_io.h"
 
 // std
+#include <atomic>
 #include <cerrno>
 #include <random>
 #include <system_error>
 #include <utility>
 
-#ifdef __linux__
+#ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #ifdef _WIN32
@@ -114,13 +117,35 @@ File open_file(const fs::path& path, bool for_writing)
     return File(f);
 }
 
-fs::path temporary_beside(const fs::path& target)
+// A short name of fixed length, so that any name the folder can hold can be
+// replaced; hidden on Linux.
+fs::path temporary_in(const fs::path& folder)
 {
     static std::mt19937_64 rng{std::random_device{}()};
-    fs::path tmp = target;
-    tmp += ".quillbox-" + std::to_string(rng() % 1000000000U) + ".tmp";
-    return tmp;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string name = ".quillbox-";
+    for (std::uint64_t bits = rng(), i = 0; i < 8; ++i, bits >>= 4) {
+        name += kDigits[bits & 15];
+    }
+    return folder / name;
 }
+
+// Why a target that exists cannot be replaced by a file, or nothing when it can.
+std::optional<std::string> not_replaceable(fs::file_type type)
+{
+    switch (type) {
+    case fs::file_type::regular:
+    case fs::file_type::not_found: return std::nullopt;
+    case fs::file_type::directory: return errno_reason(EISDIR);
+    case fs::file_type::block:
+    case fs::file_type::character: return "it is a device, not a file";
+    case fs::file_type::fifo: return "it is a pipe, not a file";
+    case fs::file_type::socket: return "it is a socket, not a file";
+    default: return "it is not a plain file";
+    }
+}
+
+std::atomic<FlushFunction> g_flush{flush_to_device};
 
 std::string save_failure(const fs::path& path, std::string_view reason)
 {
@@ -182,18 +207,79 @@ Replacement::~Replacement()
     }
 }
 
+std::string Replacement::failure(std::string_view reason) const
+{
+    return "The file \"" + to_utf8(target_) + "\" could not be written: " + std::string(reason) +
+           ".";
+}
+
+std::string Replacement::failure(int err) const
+{
+    return failure(err == ENOENT ? "its folder does not exist" : errno_reason(err));
+}
+
+std::optional<std::string> Replacement::check()
+{
+    if (checked_) {
+        return refusal_;
+    }
+    checked_ = true;
+    // The new file goes where the links lead, as the links' own folders may
+    // say; 40 links as the kernel allows.
+    file_ = target_;
+    std::error_code ec;
+    for (int links = 0; fs::is_symlink(fs::symlink_status(file_, ec)); ++links) {
+        fs::path next = fs::read_symlink(file_, ec);
+        if (ec || links == 40) {
+            return refusal_ = failure(ec ? ec.value() : ELOOP);
+        }
+        file_ = next.is_absolute() ? std::move(next) : file_.parent_path() / next;
+    }
+    const fs::file_status status = fs::status(file_, ec);
+    if (ec && status.type() != fs::file_type::not_found) {
+        return refusal_ = failure(ec.value());
+    }
+    if (std::optional<std::string> reason = not_replaceable(status.type())) {
+        return refusal_ = failure(*reason);
+    }
+#ifndef _WIN32
+    struct stat st {};
+    if (status.type() == fs::file_type::regular && ::stat(file_.c_str(), &st) == 0) {
+        replaces_ = true;
+        owner_ = st.st_uid;
+        group_ = st.st_gid;
+        mode_ = st.st_mode & 07777;
+    }
+#endif
+    return std::nullopt;
+}
+
 // 0, or the errno of the last of a few tries with fresh names.
 int Replacement::make_temporary()
 {
     for (int attempt = 0; attempt < 16 && !out_; ++attempt) {
-        temporary_ = temporary_beside(target_);
+        temporary_ = temporary_in(file_.parent_path());
         errno = 0;
         out_ = open_file(temporary_, true);
         if (!out_ && errno != EEXIST) {
             break;
         }
     }
-    return out_ ? 0 : (errno != 0 ? errno : EIO);
+    if (!out_) {
+        return errno != 0 ? errno : EIO;
+    }
+#ifndef _WIN32
+    // Best effort: only root may give a file away, and a file of our own can
+    // always take the old mode (after the owner, whose change clears set-id bits).
+    if (replaces_) {
+        const int fd = fileno(out_.get());
+        if (fchown(fd, owner_, group_) != 0) {
+            [[maybe_unused]] const int ignored = fchown(fd, static_cast<uid_t>(-1), group_);
+        }
+        fchmod(fd, static_cast<mode_t>(mode_));
+    }
+#endif
+    return 0;
 }
 
 void Replacement::reserve([[maybe_unused]] std::size_t size)
@@ -201,7 +287,7 @@ void Replacement::reserve([[maybe_unused]] std::size_t size)
 #ifdef __linux__
     // Below this, a thread costs more than the room it would set aside.
     constexpr std::size_t kReserveFrom = std::size_t{4} << 20;
-    if (size < kReserveFrom || out_ || make_temporary() != 0) {
+    if (size < kReserveFrom || out_ || check() || make_temporary() != 0) {
         return;
     }
     // Finding and allocating the room is much of a large write's time; on
@@ -226,51 +312,73 @@ void Replacement::finish_reserving()
 
 std::optional<std::string> Replacement::commit(const char* data, std::size_t size)
 {
-    const auto fail = [&](int err) {
-        const std::string reason = err == ENOENT ? "its folder does not exist" : errno_reason(err);
-        return "The file \"" + to_utf8(target_) + "\" could not be written: " + reason + ".";
-    };
-
+    if (std::optional<std::string> refusal = check()) {
+        return refusal;
+    }
     finish_reserving();
     if (!out_) {
         if (const int err = make_temporary(); err != 0) {
-            return fail(err);
+            return failure(err);
         }
     }
     errno = 0;
     const bool written = (size == 0 || std::fwrite(data, 1, size, out_.get()) == size) &&
                          std::fflush(out_.get()) == 0;
     int err = errno;
+    if (written) {
+        err = g_flush.load()(fileno(out_.get()));
+    }
     const bool closed = std::fclose(out_.release()) == 0;
-    if (err == 0) {
-        err = errno;
+    if (err == 0 && !closed) {
+        err = errno != 0 ? errno : EIO;
     }
     std::error_code ec;
-    if (!written || !closed) {
+    if (!written || err != 0) {
         fs::remove(temporary_, ec);
-        return fail(err != 0 ? err : EIO);
+        return failure(err != 0 ? err : EIO);
     }
 #ifdef _WIN32
     // MoveFileEx, as std::filesystem::rename would, but with Windows' own
-    // error code, which tells a target in use from one we may not replace.
-    if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    // error code, which tells a target in use from one we may not replace;
+    // and written through, so that the new name is on the disk when it returns.
+    if (!MoveFileExW(temporary_.c_str(), file_.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         int rename_err = errno_of(GetLastError(), EIO);
-        if (rename_err == EACCES && held_open_elsewhere(target_)) {
+        if (rename_err == EACCES && held_open_elsewhere(file_)) {
             rename_err = EBUSY;
         }
         fs::remove(temporary_, ec);
-        return fail(rename_err);
+        return failure(rename_err);
     }
 #else
-    fs::rename(temporary_, target_, ec);
+    fs::rename(temporary_, file_, ec);
     if (ec) {
         const int rename_err = ec.value();
         fs::remove(temporary_, ec);
-        return fail(rename_err);
+        return failure(rename_err);
+    }
+    // The rename itself lives in the folder. Best effort: the file is in
+    // place either way, and some file systems cannot flush a folder.
+    const fs::path folder = file_.parent_path().empty() ? fs::path(".") : file_.parent_path();
+    if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+        g_flush.load()(fd);
+        ::close(fd);
     }
 #endif
     return std::nullopt;
 }
+
+int flush_to_device(int fd)
+{
+#ifdef _WIN32
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    return FlushFileBuffers(handle) ? 0 : errno_of(GetLastError(), EIO);
+#else
+    return ::fsync(fd) == 0 ? 0 : errno;
+#endif
+}
+
+FlushFunction set_flush(FlushFunction flush) { return g_flush.exchange(flush); }
 
 std::optional<std::string> write_file_atomically(const fs::path& target, const char* data,
                                                  std::size_t size)

@@ -62,6 +62,29 @@ TEST(SysInfo, ReadsTheRegistryAndStartsTheToolItNames)
     EXPECT_EQ(about::StartSysInfo(native_desktop()), std::nullopt);
 }
 
+// Texts reach Windows whole even outside the ANSI code page: a tool in a
+// folder named in Japanese is read from the registry, found, started, and
+// opened by the shell.
+TEST(Desktop, AFolderNamedInJapanese)
+{
+    const testing::TempDir dir;
+    const fs::path folder = dir.path() / L"msinfo \u65E5\u672C";
+    fs::create_directory(folder);
+    fs::copy_file("msinfo\\MSINFO32.EXE", folder / "MSINFO32.EXE");
+    const std::wstring value = (folder / "MSINFO32.EXE").wstring();
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillbox test", L"PATH", REG_SZ,
+                              value.c_str(), static_cast<DWORD>((value.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    std::string tool;
+    EXPECT_TRUE(about::GetKeyValue(native_desktop().registry, Registry::kLocalMachine,
+                                   "SOFTWARE\\Quillbox test", "PATH", tool));
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillbox test");
+    EXPECT_EQ(tool, saves::to_utf8(folder / "MSINFO32.EXE"));
+    EXPECT_TRUE(native_desktop().files.is_plain_file(tool));
+    EXPECT_TRUE(native_desktop().launcher.start(tool));
+    EXPECT_GT(shell::ShellOpen(native_desktop().shell, tool), 32);
+}
+
 TEST(Shell, ATargetNothingCanOpenIsReported)
 {
     EXPECT_LE(shell::ShellOpen(native_desktop().shell, "C:\\no such file.quillbox"), 32);
