@@ -34,21 +34,17 @@ struct ScriptedTransfer final : Transfer {
         done = std::move(then);
     }
     void Cancel() override { done = nullptr; }
-    void answer(const Body& body) { std::exchange(done, nullptr)(body); }
-};
-
-// The check's own folders go here, so that leftovers show.
-struct UpdateCheckTest : ::testing::Test {
-    QTemporaryDir tmp;
-    UpdateCheckTest() { qputenv("TMPDIR", tmp.path().toLocal8Bit()); }
 };
 
 // What the check reports, given the URL and the transfer's answer; a second
 // start while the transfer is busy is refused at once and leaves the first
-// check be, and a cancelled check says nothing more. The local copy is kept
-// until the answer has been shown, no longer.
-TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
+// check be, and a cancelled check says nothing more. The local copy, in a
+// folder of the check's own under TMPDIR, is kept until the answer has been
+// shown, no longer.
+TEST(UpdateCheck, ReportsEachStepAndTheEnd)
 {
+    const QTemporaryDir tmp;
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
     const QString file = "http://v.example/varnel/qbver.txt";
     // A minor version above the build's: the rows hold when the version moves.
     const QByteArray newer =
@@ -104,7 +100,7 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
         }
         if (transfer.done) {
             EXPECT_EQ(transfer.url, row.url);
-            transfer.answer(row.body);
+            std::exchange(transfer.done, nullptr)(row.body);
         }
         EXPECT_EQ(log.join(" | "), "1 Checking for updated version." + row.end);
         EXPECT_TRUE(QDir(tmp.path()).isEmpty());
@@ -116,12 +112,26 @@ TEST(VersionFile, FirstFieldAndWhetherItIsAVersion)
 {
     for (const auto& [text, read] : std::initializer_list<std::pair<std::string, std::string>>{
              // clang-format off
-             {"1.3", "1.3"}, {"1.3\r\n9.9\r\n", "1.3"}, {"1.3\n9", "1.3"}, {"1.3\r9", "1.3"},
-             {"1.3,9", "1.3"}, {"\"1.3\",\"9\"", "1.3"}, {"\"1,3\"\r\n", "1,3 !"}, {"\"1.3\r\n", "1.3\r\n !"},
-             {"  2 \t\r\n", "2"}, {"\r\n1.3", " !"}, {"\xEF\xBB\xBF" "1.3", "1.3"}, {"\xEF\xBB\xBF  \"9\"", "9"},
-             {"", " !"}, {"0.9", "0.9"}, {"1.10.3", "1.10.3"}, {"123456789012345678901.1", "123456789012345678901.1"},
-             {"1.3.", "1.3. !"}, {".1", ".1 !"}, {"1..3", "1..3 !"}, {"1.3a", "1.3a !"}, {"v1", "v1 !"},
-             {"1/3", "1/3 !"}, {"1:3", "1:3 !"}, {"1 .3", "1 .3 !"},
+             {"1.3\r\n9.9\r\n", "1.3"},
+             {"1.3\n9", "1.3"},
+             {"1.3\r9", "1.3"},
+             {"1.3,9", "1.3"},
+             {"\"1.3\",\"9\"", "1.3"},
+             {"\"1,3\"\r\n", "1,3 !"},
+             {"\"1.3\r\n", "1.3\r\n !"},
+             {"  2 \t\r\n", "2"},
+             {"\r\n1.3", " !"},
+             {"", " !"},
+             {"\xEF\xBB\xBF" "1.3", "1.3"},
+             {"\xEF\xBB\xBF  \"9\"", "9"},
+             {"1.10.3", "1.10.3"},
+             {"123456789012345678901.1", "123456789012345678901.1"},
+             {"1.3.", "1.3. !"},
+             {".1", ".1 !"},
+             {"1..3", "1..3 !"},
+             {"1/3", "1/3 !"},
+             {"1:3", "1:3 !"},
+             {"1 .3", "1 .3 !"},
              // clang-format on
          }) {
         const std::string field = first_field(text);
@@ -135,9 +145,16 @@ TEST(VersionFile, NewerComparesNumbers)
     for (const auto& [remote, current, newer] :
          std::initializer_list<std::tuple<std::string, std::string, bool>>{
              // clang-format off
-             {"1.3", "1.2", true}, {"1.2", "1.2", false}, {"1.1", "1.2", false},
-             {"1.10", "1.9", true}, {"1.9", "1.10", false}, {"2", "1.9", true}, {"0.10", "1.0", false},
-             {"1.2.1", "1.2", true}, {"1.2", "1.2.1", false}, {"1.2.0", "1.2", false}, {"01.02", "1.2", false},
+             {"1.3", "1.2", true},
+             {"1.2", "1.2", false},
+             {"1.10", "1.9", true},
+             {"1.9", "1.10", false},
+             {"2", "1.9", true},
+             {"0.10", "1.0", false},
+             {"1.2.1", "1.2", true},
+             {"1.2", "1.2.1", false},
+             {"1.2.0", "1.2", false},
+             {"01.02", "1.2", false},
              {"1.100000000000000000001", "1.100000000000000000000", true},
              {"1.100000000000000000000", "1.99999999999999999999", true},
              // clang-format on
