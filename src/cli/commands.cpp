@@ -173,7 +173,7 @@ constexpr std::array kCommands = {
         "writes every named section into DIR, one line per file; the names are made safe as "
         "file names, and a name taken before, also with letters in another case, gets \"_2\" "
         "(then \"_3\"...); a file already in DIR is left alone and reported, unless --force "
-        "replaces it",
+        "--force replaces it",
         [](CLI::App& c, Arguments& a) {
             declare_force(c, a); declare_save(c, a); declare_path(c, "DIR", a.target); },
         extract_all},
@@ -193,9 +193,9 @@ constexpr std::array kCommands = {
     Command{"convert", "[--force] SAVE OUTPUT",
         "writes the save as an EMS save (.psu) to the file OUTPUT, with its modes and times; "
         "where SAVE stores none (MAX), mode 0x8427 for the folder, 0x8497 for the files and "
-        "SAVE's modification time in Japan time, as memory cards keep it; a name over 32 bytes, "
-        "which a .psu cannot hold, is refused; an existing OUTPUT is left alone, unless --force "
-        "replaces it",
+        "SAVE's modification time in Japan time, as memory cards keep theirs; a name over 32 "
+        "bytes, which a .psu cannot hold, is refused; an existing OUTPUT is left alone, unless "
+        "--force replaces it",
         [](CLI::App& c, Arguments& a) {
             declare_force(c, a); declare_save(c, a); declare_path(c, "OUTPUT", a.target); },
         convert},
