@@ -117,6 +117,7 @@ std::vector<Row> rows()
     Bytes long_xport = xport();
     put_text(long_xport, 45, std::string(33, 'n'));
     save("kept/icon.sys", kMine);
+    save("u/.._F/a", kMine);
     save("f/icon.sys", kMine);
     // clang-format off
     return {
@@ -166,8 +167,9 @@ std::vector<Row> rows()
             "but the save holds 2098 bytes. Nothing was extracted.\n"},
         {"info_json_not_a_save", {"info", "--json", not_a_save}, 1, "{\"error\": \"This is not a PS2 save in a "
             "container Quillbox reads (EMS, X-Port or SharkPort, Action Replay MAX, CodeBreaker, PS3 PSV).\"}\n", ""},
-        {"unpack_names_made_safe", {"unpack", psu, at("u")}, 0, at("u", ".._F", "a") + "\n" + at("u", ".._F", "A_2") + "\n",
-            "", {{at("u", ".._F", "A_2"), {2}}}},
+        {"unpack_names_made_safe_leaves_the_users_file", {"unpack", psu, at("u")}, 3, at("u", ".._F", "A_2") + "\n",
+            "File 1 (a): \"" + at("u", ".._F", "a") + "\" already exists; it was left alone (--force replaces it).\n",
+            {{at("u", ".._F", "a"), kMine}, {at("u", ".._F", "A_2"), {2}}}},
         {"unpack_cut_short", {"unpack", save("cut.max", cut_psu), at("no_folder")}, 1, "", "The EMS save is cut short: the data "
             "of file 1 needs bytes 2048 to 2048, but the file has only 2048 bytes.\n", {}, at("no_folder")},
         {"convert_over_32_mib", {"convert", big, at("big.psu")}, 1, "",
