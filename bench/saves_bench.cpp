@@ -1,11 +1,13 @@
 // Listing a full save, and extracting a 256 MiB section against dd copying
 // the same bytes in the same run. Decoding the real MAX save's LZARI stream,
 // and reading every file out of the real CodeBreaker save, each beside zlib
-// inflating the same bytes; these skip when the real saves are absent.
+// inflating the same bytes, and the unpack command writing the CodeBreaker
+// save's files; these skip when the real saves are absent.
 
 // own
 #include "archive/archive.h"
 #include "archive/coders.h"
+#include "cli/cli.h"
 #include "saves/extract.h"
 #include "saves/open_save.h"
 #include "support/save_builder.h"
@@ -17,6 +19,7 @@
 #include <filesystem>
 #include <map>
 #include <span>
+#include <sstream>
 #include <string>
 
 #ifdef __unix__
@@ -250,6 +253,34 @@ void BM_ReadRealCbs(benchmark::State& st)
     output_rate(st, files);
 }
 BENCHMARK(BM_ReadRealCbs)->Unit(benchmark::kMillisecond);
+
+// All of `unpack`: the file read, the files read out of it as above, and
+// each written to tmpfs through a temporary file renamed into place.
+void BM_UnpackRealCbs(benchmark::State& st)
+{
+    const testing::Bytes* cbs = real_save(st, kCbs);
+    if (cbs == nullptr) {
+        return;
+    }
+    const auto save = archive::read_save(*cbs);
+    std::size_t files = 0;
+    for (const archive::File& f : save->files) {
+        files += f.data.size();
+    }
+    const std::vector<std::string> args = {
+        "unpack", "--force", (std::filesystem::path(QUILLBOX_REAL_SAVES) / kCbs).string(),
+        scratch().file("unpacked")};
+    std::ostringstream out, err;
+    for (auto _ : st) {
+        out.str("");
+        if (cli::run(args, out, err) != cli::kDone) {
+            st.SkipWithError(err.str().c_str());
+            return;
+        }
+    }
+    output_rate(st, files);
+}
+BENCHMARK(BM_UnpackRealCbs)->Unit(benchmark::kMillisecond);
 
 void BM_ZlibInflateTheCbsBody(benchmark::State& st)
 {
