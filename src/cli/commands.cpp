@@ -173,7 +173,7 @@ constexpr std::array kCommands = {
         "writes every named section into DIR, one line per file; the names are made safe as "
         "file names, and a name taken before, also with letters in another case, gets \"_2\" "
         "(then \"_3\"...); a file already in DIR is left alone and reported, unless --force "
-        "--force replaces it",
+        "replaces it",
         [](CLI::App& c, Arguments& a) {
             declare_force(c, a); declare_save(c, a); declare_path(c, "DIR", a.target); },
         extract_all},
