@@ -6,7 +6,6 @@
 
 // std
 #include <cstdio>
-#include <filesystem>
 #include <regex>
 
 #include <gtest/gtest.h>
@@ -15,10 +14,11 @@
 namespace quillbox::archive {
 namespace {
 
+using testing::build;
 using testing::Bytes;
 using testing::put_text;
 using testing::put_u32;
-namespace fs = std::filesystem;
+using testing::xport;
 
 const std::string kUnknown = "This is not a PS2 save in a container Quillbox reads (EMS, X-Port or "
                              "SharkPort, Action Replay MAX, CodeBreaker, PS3 PSV).";
@@ -52,36 +52,12 @@ std::string error_of(const Bytes& b)
     return read ? "" : read.error().message;
 }
 
-// `size` zero bytes with texts and little-endian numbers put in.
-Bytes build(std::size_t size, const std::vector<std::pair<std::size_t, std::string>>& texts,
-            const std::vector<std::pair<std::size_t, std::uint32_t>>& numbers)
-{
-    Bytes b(size);
-    for (const auto& [at, text] : texts) {
-        put_text(b, at, text);
-    }
-    for (const auto& [at, number] : numbers) {
-        put_u32(b, at, number);
-    }
-    return b;
-}
-
 // Small saves of each container: folder "F" holding "a" (and "b" in the EMS one).
 Bytes ems()
 {
     File a{{"a", 0x8497, kWhen, kWhen, {}}, {'x', 'y', 'z'}};
     File b{{"b", 0x8497, kWhen, kWhen, {}}, Bytes(1025, 'b')};
     return *write_psu({Format::ems, {"F", 0x8427, kWhen, kWhen, {}}, {a, b}}, kWhen);
-}
-
-// Three texts, then the payload from 43: the folder's descriptor, the file's, its data.
-Bytes xport()
-{
-    // clang-format off
-    return build(549, {{4, "SharkPortSave"}, {25, "Tt"}, {31, "Dd"}, {37, "Cc"}, {45, "F"}, {121, "\x84\x27"},
-                       {295, "a"}, {371, "\x84\x97"}, {543, "xy"}},
-                 {{0, 13}, {21, 2}, {27, 2}, {33, 2}, {39, 502}, {43, 250}, {109, 3}, {293, 250}, {359, 2}});
-    // clang-format on
 }
 
 // LZARI for 88 bytes: "f1" of 3 bytes "abc" at 0, "f2" of none at 40, padding.
@@ -253,88 +229,6 @@ TEST(WritePsu, FillsInWhatTheSourceLacksAndRefusesWhatEmsCannotHold)
         const auto written = write_psu(save, kWhen);
         EXPECT_EQ(written ? "" : written.error().message, expected);
     }
-}
-
-// Saves written by other tools, each as its layout says; the data of the
-// uncompressed ones lie where their layouts put them. The three Rez
-// containers hold the same files; the Max Payne MAX and PSV the
-// same icon.sys. The .psu written again is the same, and the .xps written as
-// a .psu differs from it only in the times, the card's cluster and entry
-// index (which only EMS stores) and the folder's mode, 0x84A7 in the .xps.
-TEST(ReadSave, RealSaves)
-{
-    const fs::path dir = QUILLBOX_REAL_SAVES;
-    if (!fs::exists(dir / "BESCES-50501REZ.psu")) {
-        GTEST_SKIP() << "no real saves at " << dir;
-    }
-    const auto read = [&](const char* name) { return testing::read_file(dir / name); };
-    const std::string rez_xport =
-        "xport Ｒｅｚ|\n"
-        "BESCES-50501REZ 84A7 2018-04-21 22:10:12 / 2018-04-21 22:10:12\n"
-        "icon.sys 964 8497 2018-04-21 22:10:12 / 2018-04-21 22:10:12\n"
-        "rez.ico 46360 8497 2018-04-21 22:10:12 / 2018-04-21 22:10:12\n"
-        "BESCES-50501REZ 3072 8497 2018-04-21 22:10:12 / 2018-04-21 22:10:12\n";
-    const std::string payne = "2007-09-25 00:00:57 / 2007-09-25 00:00:57\n";
-    const std::vector<std::tuple<const char*, std::vector<std::size_t>, std::string>> saves = {
-        // clang-format off
-        {"BESCES-50501REZ.psu", {0x800, 0xE00, 0xC800},
-         "ems Ｒｅｚ|\n"
-         "BESCES-50501REZ 8427 2018-04-21 23:53:07 / 2018-04-21 23:53:09\n"
-         "icon.sys 964 8497 2018-04-21 23:53:08 / 2018-04-21 23:53:08\n"
-         "rez.ico 46360 8497 2018-04-21 23:53:08 / 2018-04-21 23:53:09\n"
-         "BESCES-50501REZ 3072 8497 2018-04-21 23:53:09 / 2018-04-21 23:53:09\n"},
-        {"BESCES-50501REZ.xps", {0x237, 0x6F5, 0xBD07}, rez_xport},
-        {"BESCES-50501REZ.sps", {0x237, 0x6F5, 0xBD07}, rez_xport},
-        {"BESLES-50325.PSV", {400, 1364, 66876, 210516},
-         "psv Ｍａｘ　Ｐａｙｎｅ|（Ｓａｖｅ　Ｇａｍｅ）\nBESLES-50325 8427 " + payne + "icon.sys 964 8497 " + payne +
-         "PAYNE.ICO 65512 8497 " + payne + "invsave.inv 143640 8497 " + payne + "BESLES-50325 100 8497 " + payne},
-        {"max-payne.22050.max", {},
-         "max Ｍａｘ　Ｐａｙｎｅ|（Ｓａｖｅ　Ｇａｍｅ）\nBASLUS-20230 - - / -\nicon.sys 964 - - / -\n"
-         "PAYNE.ICO 65512 - - / -\ninvsave.inv 143640 - - / -\nBASLUS-20230 100 - - / -\n"},
-        {"tokyo-xtreme-racer-drift-2.14091.cbs", {},
-         "cbs ＫＡＩＤＯ２|Ｓｙｓｔｅｍ　Ｄａｔａ\n"
-         "BESLES-53900-SYS.00 8427 2006-10-22 03:17:39 / 2006-10-22 03:17:42\n"
-         "BESLES-53900-SYS.00 138792 8497 2007-01-04 22:57:17 / 2007-01-04 22:57:19\n"
-         "icon.00 27806 8497 2007-01-04 22:57:19 / 2007-01-04 22:57:20\n"
-         "icon.sys 964 8497 2007-01-04 22:57:20 / 2007-01-04 22:57:21\n"},
-        // clang-format on
-    };
-    for (const auto& [name, offsets, expected] : saves) {
-        const Bytes bytes = read(name);
-        const auto save = read_save(bytes);
-        ASSERT_TRUE(save) << name << ": " << save.error().message;
-        EXPECT_EQ(describe(*save), expected) << name;
-        for (std::size_t i = 0; i < offsets.size(); ++i) {
-            const Bytes& data = save->files[i].data;
-            EXPECT_TRUE(std::equal(data.begin(), data.end(), bytes.data() + offsets[i]))
-                << name << " file " << i;
-        }
-    }
-    const auto files = [&](const char* name) {
-        std::vector<std::pair<std::string, Bytes>> out;
-        const auto save = read_save(read(name));
-        for (const File& f : save->files) {
-            out.emplace_back(f.name, f.data);
-        }
-        return out;
-    };
-    EXPECT_EQ(files("BESCES-50501REZ.xps"), files("BESCES-50501REZ.psu"));
-    EXPECT_EQ(files("BESCES-50501REZ.sps"), files("BESCES-50501REZ.psu"));
-    EXPECT_EQ(files("max-payne.22050.max")[0], files("BESLES-50325.PSV")[0]);
-
-    const Bytes psu = read("BESCES-50501REZ.psu");
-    EXPECT_EQ(*write_psu(*read_save(psu), kWhen), psu);
-    // The sizes of the Rez files fit in 16 bits.
-    const auto blank = [](Bytes b) {
-        for (std::size_t at = 0, entry = 0; at < b.size(); ++entry) {
-            std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at + 8), 24, 0);
-            std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at), entry < 3 ? 2 : 0, 0);
-            const std::size_t size = entry < 3 ? 0 : std::size_t{b[at + 4]} | b[at + 5] * 256U;
-            at += 512 + (size + 1023) / 1024 * 1024;
-        }
-        return b;
-    };
-    EXPECT_EQ(blank(*write_psu(*read_save(read("BESCES-50501REZ.xps")), kWhen)), blank(psu));
 }
 
 }  // namespace
