@@ -54,35 +54,29 @@ TEST(UpdateCheck, ReportsEachStepAndTheEnd)
         read + "There is an update available to version " + newer + " at " + settings::website_host;
     const QString failed = " | failed: " + QString(kTransferFailed);
     enum Then { answer, twice, cancel };
-    const struct {
-        const char* name;
-        QString url;
-        Body body;
-        QString end;
-        Then then = answer;
-    } rows[] = {
-        // clang-format off
-        {"newer", file, newer, update},
-        {"the running version", file, QByteArray(version::text), read + "There is no update available."},
-        {"no version", file, "<p>", read + kUnreadable},
-        {"fetch failed", file, {}, failed},
-        {"started twice", file, newer, " | 1 Checking for updated version. | failed: " + update, twice},
-        {"cancelled", file, newer, "", cancel},
-        {"query kept", file + "?v=1", newer, update},
-        {"/ first", "/qbver.txt", newer, update},
-        {"ends in /", "http://v.example/", newer, failed},
-        {"no /", "qbver.txt", newer, failed},
-        {".", "http://v.example/.", newer, failed},
-        {"..", "http://v.example/..", newer, failed},
-        {"backslash", "http://v.example/..\\q", newer, failed},
-        {"NUL", "http://v.example/q" + QString(QChar::Null), newer, failed},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, url, body, end, then] :
+         std::initializer_list<std::tuple<const char*, QString, Body, QString, Then>>{
+             // clang-format off
+             {"newer", file, newer, update, answer},
+             {"the running version", file, QByteArray(version::text), read + "There is no update available.", answer},
+             {"no version", file, "<p>", read + kUnreadable, answer},
+             {"fetch failed", file, {}, failed, answer},
+             {"started twice", file, newer, " | 1 Checking for updated version. | failed: " + update, twice},
+             {"cancelled", file, newer, "", cancel},
+             {"query kept", file + "?v=1", newer, update, answer},
+             {"/ first", "/qbver.txt", newer, update, answer},
+             {"ends in /", "http://v.example/", newer, failed, answer},
+             {"no /", "qbver.txt", newer, failed, answer},
+             {".", "http://v.example/.", newer, failed, answer},
+             {"..", "http://v.example/..", newer, failed, answer},
+             {"backslash", "http://v.example/..\\q", newer, failed, answer},
+             {"NUL", "http://v.example/q" + QString(QChar::Null), newer, failed, answer},
+             // clang-format on
+         }) {
+        SCOPED_TRACE(name);
         auto owned = std::make_unique<ScriptedTransfer>();
         ScriptedTransfer& transfer = *owned;
-        UpdateCheck check(std::move(owned), row.url);
+        UpdateCheck check(std::move(owned), url);
         QStringList log;
         QObject::connect(&check, &UpdateCheck::stepReached, [&](int step, const QString& status) {
             log << QString::number(step) + ' ' + status;
@@ -93,16 +87,16 @@ TEST(UpdateCheck, ReportsEachStepAndTheEnd)
             log << "answered: " + s + (QDir(tmp.path()).isEmpty() ? " (copy gone)" : "");
         });
         check.start();
-        if (row.then == twice) {
+        if (then == twice) {
             check.start();
-        } else if (row.then == cancel) {
+        } else if (then == cancel) {
             check.cancel();
         }
         if (transfer.done) {
-            EXPECT_EQ(transfer.url, row.url);
-            std::exchange(transfer.done, nullptr)(row.body);
+            EXPECT_EQ(transfer.url, url);
+            std::exchange(transfer.done, nullptr)(body);
         }
-        EXPECT_EQ(log.join(" | "), "1 Checking for updated version." + row.end);
+        EXPECT_EQ(log.join(" | "), "1 Checking for updated version." + end);
         EXPECT_TRUE(QDir(tmp.path()).isEmpty());
     }
 }
