@@ -1,6 +1,8 @@
 // The Windows desktop and the core on Windows file names, against the real
 // system (Wine in CI): its registry, processes, file attributes and shell, and
-// files held open by another program.
+// files held open by another program. The tests run in the folder of the CLI
+// and of msinfo\MSINFO32.EXE, a copy of it that plays the system information
+// tool.
 
 // own
 #include "about/sys_info.h"
@@ -24,69 +26,51 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The tests run in the folder of the CLI and of msinfo\MSINFO32.EXE, a copy of
-// it that plays the system information tool.
-// Values of up to 1024 bytes are read, longer and missing ones are not ("-").
+// Values of up to 1024 bytes are read, longer and missing ones are not ("-");
+// what is left of a failed read is the core's business, tested there.
 // The PATH entry names the tool and wins; without it, the folder entry names
-// its folder, which must hold MSINFO32.EXE.
-TEST(SysInfo, ReadsTheRegistryAndStartsTheToolItNames)
-{
-    const char* tools = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-    const auto set = [](const char* key, const char* name, const std::string& text) {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, REG_SZ, text.data(),
-                                  static_cast<DWORD>(text.size())),
-                  ERROR_SUCCESS);
-    };
-    set(tools, "fits", std::string(1023, 'f') + '\0');
-    set(tools, "long", std::string(1024, 'l') + '\0');
-    for (const auto& [key, name, read] : {std::tuple(tools, "fits", std::string(1023, 'f')),
-                                          {tools, "long", "-"},
-                                          {tools, "none", "-"},
-                                          {"SOFTWARE\\No such key", "fits", "-"}}) {
-        std::string text = "before";
-        EXPECT_EQ(
-            about::GetKeyValue(native_desktop().registry, Registry::kLocalMachine, key, name, text)
-                ? text
-            : text.empty() ? "-"
-                           : "not emptied",
-            read)
-            << name;
-    }
-
-    set(tools, "PATH", fs::absolute("msinfo\\MSINFO32.EXE").string());
-    set("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", "C:\\nowhere");
-    EXPECT_EQ(about::StartSysInfo(native_desktop()), std::nullopt);
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, tools, "PATH");
-    EXPECT_EQ(about::StartSysInfo(native_desktop()), about::kSysInfoUnavailable);
-    set("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", fs::absolute("msinfo").string());
-    EXPECT_EQ(about::StartSysInfo(native_desktop()), std::nullopt);
-}
-
-// Texts reach Windows whole even outside the ANSI code page: a tool in a
-// folder named in Japanese is read from the registry, found, started, and
-// opened by the shell.
-TEST(Desktop, AFolderNamedInJapanese)
+// its folder, which must hold MSINFO32.EXE. Texts reach Windows whole outside
+// the ANSI code page: the tool lies in a folder named in Japanese, which the
+// registry, the file test, the launcher and the shell all take.
+TEST(Desktop, ReadsTheRegistryAndStartsTheToolItNamesInAJapaneseFolder)
 {
     const testing::TempDir dir;
     const fs::path folder = dir.path() / L"msinfo \u65E5\u672C";
     fs::create_directory(folder);
     fs::copy_file("msinfo\\MSINFO32.EXE", folder / "MSINFO32.EXE");
-    const std::wstring value = (folder / "MSINFO32.EXE").wstring();
-    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillbox test", L"PATH", REG_SZ,
-                              value.c_str(), static_cast<DWORD>((value.size() + 1) * 2)),
-              ERROR_SUCCESS);
-    std::string tool;
-    EXPECT_TRUE(about::GetKeyValue(native_desktop().registry, Registry::kLocalMachine,
-                                   "SOFTWARE\\Quillbox test", "PATH", tool));
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillbox test");
-    EXPECT_EQ(tool, saves::to_utf8(folder / "MSINFO32.EXE"));
-    EXPECT_TRUE(native_desktop().files.is_plain_file(tool));
-    EXPECT_TRUE(native_desktop().launcher.start(tool));
+    const std::string tool = saves::to_utf8(folder / "MSINFO32.EXE");
+    const std::string tools = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+    // Paths as the texts' carriers: Windows keeps them as UTF-16, with their zero.
+    const auto set = [](const fs::path& key, const fs::path& name, const fs::path& text) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_SZ,
+                                  text.c_str(),
+                                  static_cast<DWORD>((text.native().size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    };
+    set(tools, "fits", std::string(1023, 'f'));
+    set(tools, "long", std::string(1024, 'l'));
+    set(tools, "PATH", folder / "MSINFO32.EXE");
+    for (const auto& [key, name, read] : {std::tuple(tools, "fits", std::string(1023, 'f')),
+                                          {tools, "long", "-"},
+                                          {tools, "none", "-"},
+                                          {"SOFTWARE\\No such key", "fits", "-"},
+                                          {tools, "PATH", tool}}) {
+        std::string text;
+        EXPECT_EQ(
+            about::GetKeyValue(native_desktop().registry, Registry::kLocalMachine, key, name, text)
+                ? text
+                : "-",
+            read)
+            << name;
+    }
+    EXPECT_EQ(about::StartSysInfo(native_desktop()), std::nullopt);
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, fs::path(tools).c_str(), L"PATH");
+    const std::string location = "SOFTWARE\\Microsoft\\Shared Tools Location";
+    set(location, "MSINFO", "C:\\nowhere");
+    EXPECT_EQ(about::StartSysInfo(native_desktop()), about::kSysInfoUnavailable);
+    set(location, "MSINFO", folder);  // the file test takes it: the tool starts
+    EXPECT_EQ(about::StartSysInfo(native_desktop()), std::nullopt);
     EXPECT_GT(shell::ShellOpen(native_desktop().shell, tool), 32);
-}
-
-TEST(Shell, ATargetNothingCanOpenIsReported)
-{
     EXPECT_LE(shell::ShellOpen(native_desktop().shell, "C:\\no such file.quillbox"), 32);
 }
 

@@ -14,7 +14,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace quillbox::testing {
 
@@ -25,15 +24,15 @@ struct FakeDesktop final : platform::Registry,
     using Values = std::map<std::string, std::pair<std::uint32_t, std::string>>;
     std::map<std::string, Values> keys;  // by key path, then value name: type and bytes
     std::optional<std::string> own_tool;
-    // What was asked, in order: "open", "close", "start PROGRAM", and the
-    // shell's "operation|target|parameters|directory|show".
-    std::vector<std::string> calls;
+    // What was asked, in order, separated by spaces: "open", "close",
+    // "start PROGRAM", and the shell's "operation|target|parameters|directory|show".
+    std::string calls;
     platform::Desktop desktop{*this, *this, *this, *this};
 
     // An open key's handle is the address of its values.
     std::optional<Key> open(Key root, const std::string& path, std::uint32_t access) override
     {
-        calls.emplace_back("open");
+        called("open");
         const auto key = keys.find(path);
         return root == kLocalMachine && access == kKeyRead && key != keys.end()
                    ? std::optional(reinterpret_cast<Key>(&key->second))
@@ -52,12 +51,13 @@ struct FakeDesktop final : platform::Registry,
         std::ranges::copy(value->second.second, buffer.begin());
         return true;
     }
-    void close(Key) override { calls.emplace_back("close"); }
+    void close(Key) override { called("close"); }
+    void called(const std::string& call) { calls += (calls.empty() ? "" : " ") + call; }
 
     // Any program but "" starts.
     bool start(const std::string& program) override
     {
-        calls.push_back("start " + program);
+        called("start " + program);
         return !program.empty();
     }
     std::optional<std::string> system_information_tool() override { return own_tool; }
@@ -71,8 +71,8 @@ struct FakeDesktop final : platform::Registry,
                          const std::string& parameters, const std::string& directory,
                          int show) override
     {
-        calls.push_back(operation + '|' + target + '|' + parameters + '|' + directory + '|' +
-                        std::to_string(show));
+        called(operation + '|' + target + '|' + parameters + '|' + directory + '|' +
+               std::to_string(show));
         return 33;
     }
 };

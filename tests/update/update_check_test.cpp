@@ -34,21 +34,17 @@ struct ScriptedTransfer final : Transfer {
         done = std::move(then);
     }
     void Cancel() override { done = nullptr; }
-    void answer(const Body& body) { std::exchange(done, nullptr)(body); }
-};
-
-// The check's own folders go here, so that leftovers show.
-struct UpdateCheckTest : ::testing::Test {
-    QTemporaryDir tmp;
-    UpdateCheckTest() { qputenv("TMPDIR", tmp.path().toLocal8Bit()); }
 };
 
 // What the check reports, given the URL and the transfer's answer; a second
 // start while the transfer is busy is refused at once and leaves the first
-// check be, and a cancelled check says nothing more. The local copy is kept
-// until the answer has been shown, no longer.
-TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
+// check be, and a cancelled check says nothing more. The local copy, in a
+// folder of the check's own under TMPDIR, is kept until the answer has been
+// shown, no longer.
+TEST(UpdateCheck, ReportsEachStepAndTheEnd)
 {
+    const QTemporaryDir tmp;
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
     const QString file = "http://v.example/varnel/qbver.txt";
     // A minor version above the build's: the rows hold when the version moves.
     const QByteArray newer =
@@ -58,35 +54,29 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
         read + "There is an update available to version " + newer + " at " + settings::website_host;
     const QString failed = " | failed: " + QString(kTransferFailed);
     enum Then { answer, twice, cancel };
-    const struct {
-        const char* name;
-        QString url;
-        Body body;
-        QString end;
-        Then then = answer;
-    } rows[] = {
-        // clang-format off
-        {"newer", file, newer, update},
-        {"the running version", file, QByteArray(version::text), read + "There is no update available."},
-        {"no version", file, "<p>", read + kUnreadable},
-        {"fetch failed", file, {}, failed},
-        {"started twice", file, newer, " | 1 Checking for updated version. | failed: " + update, twice},
-        {"cancelled", file, newer, "", cancel},
-        {"query kept", file + "?v=1", newer, update},
-        {"/ first", "/qbver.txt", newer, update},
-        {"ends in /", "http://v.example/", newer, failed},
-        {"no /", "qbver.txt", newer, failed},
-        {".", "http://v.example/.", newer, failed},
-        {"..", "http://v.example/..", newer, failed},
-        {"backslash", "http://v.example/..\\q", newer, failed},
-        {"NUL", "http://v.example/q" + QString(QChar::Null), newer, failed},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, url, body, end, then] :
+         std::initializer_list<std::tuple<const char*, QString, Body, QString, Then>>{
+             // clang-format off
+             {"newer", file, newer, update, answer},
+             {"the running version", file, QByteArray(version::text), read + "There is no update available.", answer},
+             {"no version", file, "<p>", read + kUnreadable, answer},
+             {"fetch failed", file, {}, failed, answer},
+             {"started twice", file, newer, " | 1 Checking for updated version. | failed: " + update, twice},
+             {"cancelled", file, newer, "", cancel},
+             {"query kept", file + "?v=1", newer, update, answer},
+             {"/ first", "/qbver.txt", newer, update, answer},
+             {"ends in /", "http://v.example/", newer, failed, answer},
+             {"no /", "qbver.txt", newer, failed, answer},
+             {".", "http://v.example/.", newer, failed, answer},
+             {"..", "http://v.example/..", newer, failed, answer},
+             {"backslash", "http://v.example/..\\q", newer, failed, answer},
+             {"NUL", "http://v.example/q" + QString(QChar::Null), newer, failed, answer},
+             // clang-format on
+         }) {
+        SCOPED_TRACE(name);
         auto owned = std::make_unique<ScriptedTransfer>();
         ScriptedTransfer& transfer = *owned;
-        UpdateCheck check(std::move(owned), row.url);
+        UpdateCheck check(std::move(owned), url);
         QStringList log;
         QObject::connect(&check, &UpdateCheck::stepReached, [&](int step, const QString& status) {
             log << QString::number(step) + ' ' + status;
@@ -97,16 +87,16 @@ TEST_F(UpdateCheckTest, ReportsEachStepAndTheEnd)
             log << "answered: " + s + (QDir(tmp.path()).isEmpty() ? " (copy gone)" : "");
         });
         check.start();
-        if (row.then == twice) {
+        if (then == twice) {
             check.start();
-        } else if (row.then == cancel) {
+        } else if (then == cancel) {
             check.cancel();
         }
         if (transfer.done) {
-            EXPECT_EQ(transfer.url, row.url);
-            transfer.answer(row.body);
+            EXPECT_EQ(transfer.url, url);
+            std::exchange(transfer.done, nullptr)(body);
         }
-        EXPECT_EQ(log.join(" | "), "1 Checking for updated version." + row.end);
+        EXPECT_EQ(log.join(" | "), "1 Checking for updated version." + end);
         EXPECT_TRUE(QDir(tmp.path()).isEmpty());
     }
 }
@@ -116,12 +106,26 @@ TEST(VersionFile, FirstFieldAndWhetherItIsAVersion)
 {
     for (const auto& [text, read] : std::initializer_list<std::pair<std::string, std::string>>{
              // clang-format off
-             {"1.3", "1.3"}, {"1.3\r\n9.9\r\n", "1.3"}, {"1.3\n9", "1.3"}, {"1.3\r9", "1.3"},
-             {"1.3,9", "1.3"}, {"\"1.3\",\"9\"", "1.3"}, {"\"1,3\"\r\n", "1,3 !"}, {"\"1.3\r\n", "1.3\r\n !"},
-             {"  2 \t\r\n", "2"}, {"\r\n1.3", " !"}, {"\xEF\xBB\xBF" "1.3", "1.3"}, {"\xEF\xBB\xBF  \"9\"", "9"},
-             {"", " !"}, {"0.9", "0.9"}, {"1.10.3", "1.10.3"}, {"123456789012345678901.1", "123456789012345678901.1"},
-             {"1.3.", "1.3. !"}, {".1", ".1 !"}, {"1..3", "1..3 !"}, {"1.3a", "1.3a !"}, {"v1", "v1 !"},
-             {"1/3", "1/3 !"}, {"1:3", "1:3 !"}, {"1 .3", "1 .3 !"},
+             {"1.3\r\n9.9\r\n", "1.3"},
+             {"1.3\n9", "1.3"},
+             {"1.3\r9", "1.3"},
+             {"1.3,9", "1.3"},
+             {"\"1.3\",\"9\"", "1.3"},
+             {"\"1,3\"\r\n", "1,3 !"},
+             {"\"1.3\r\n", "1.3\r\n !"},
+             {"  2 \t\r\n", "2"},
+             {"\r\n1.3", " !"},
+             {"", " !"},
+             {"\xEF\xBB\xBF" "1.3", "1.3"},
+             {"\xEF\xBB\xBF  \"9\"", "9"},
+             {"1.10.3", "1.10.3"},
+             {"123456789012345678901.1", "123456789012345678901.1"},
+             {"1.3.", "1.3. !"},
+             {".1", ".1 !"},
+             {"1..3", "1..3 !"},
+             {"1/3", "1/3 !"},
+             {"1:3", "1:3 !"},
+             {"1 .3", "1 .3 !"},
              // clang-format on
          }) {
         const std::string field = first_field(text);
@@ -135,9 +139,16 @@ TEST(VersionFile, NewerComparesNumbers)
     for (const auto& [remote, current, newer] :
          std::initializer_list<std::tuple<std::string, std::string, bool>>{
              // clang-format off
-             {"1.3", "1.2", true}, {"1.2", "1.2", false}, {"1.1", "1.2", false},
-             {"1.10", "1.9", true}, {"1.9", "1.10", false}, {"2", "1.9", true}, {"0.10", "1.0", false},
-             {"1.2.1", "1.2", true}, {"1.2", "1.2.1", false}, {"1.2.0", "1.2", false}, {"01.02", "1.2", false},
+             {"1.3", "1.2", true},
+             {"1.2", "1.2", false},
+             {"1.10", "1.9", true},
+             {"1.9", "1.10", false},
+             {"2", "1.9", true},
+             {"0.10", "1.0", false},
+             {"1.2.1", "1.2", true},
+             {"1.2", "1.2.1", false},
+             {"1.2.0", "1.2", false},
+             {"01.02", "1.2", false},
              {"1.100000000000000000001", "1.100000000000000000000", true},
              {"1.100000000000000000000", "1.99999999999999999999", true},
              // clang-format on
