@@ -1,9 +1,8 @@
-// Without libFuzzer: replays the files named on the command line and the
-// built-in seeds, so that CTest keeps the target building and the inputs a
-// campaign found fixed. Truncated and corrupted saves are the section-table
-// tests' rows.
-// `--write-seeds DIR` writes the built-in seeds into DIR instead, to start a
-// libFuzzer corpus with.
+// Without libFuzzer: replays the built-in seeds and the files named on the command line, so
+// that CTest keeps the target building and the inputs a campaign found fixed. The seeds are
+// two saves of the test builder and the real saves in the shared folder, behind the byte that
+// gives them to the archive reader. `--write-seeds DIR` writes the seeds into DIR instead, to
+// start a libFuzzer corpus with.
 
 // own
 #include "support/save_builder.h"
@@ -16,44 +15,36 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 namespace quillbox::fuzz {
-extern bool every_input_through_files;
+extern bool every_family;
 }
 
 int main(int argc, char** argv)
 {
     using namespace quillbox::testing;
     namespace fs = std::filesystem;
-    std::vector<Section> sections = {section("icon.sys", 40), section("", 3), section("", 0),
-                                     section(std::string(31, 'n'), 1)};
-    Bytes ems = ems_save("BASLUS-1", sections);
-    put_text(ems, 3072 + 66, "moved");  // behind a zero byte at E+64
-    sections[1].name = "moved";
-    // Flipping a length's top byte (3591 in the EMS seed) makes a corrupt one.
+    const std::vector<Section> sections = {section("icon.sys", 40), section("", 3),
+                                           section(std::string(31, 'n'), 1)};
     std::vector<std::pair<std::string, Bytes>> inputs = {
-        {"seed0", ems},
-        {"seed1", xport_save("BASLUS-1", sections)},
-        {"seed2", xport_save("D", sections, {0, "", "", ""})}};
-    if (argc == 3 && std::string_view(argv[1]) == "--write-seeds") {
-        fs::create_directories(argv[2]);
-        for (const auto& [name, seed] : inputs) {
-            write_file(fs::path(argv[2]) / name, seed);
-        }
-        // The real saves, behind the byte that gives them to the archive reader.
-        std::error_code absent;
-        for (const auto& save : fs::directory_iterator(QUILLBOX_REAL_SAVES, absent)) {
-            Bytes b = read_file(save.path());
-            b.insert(b.begin(), 2);
-            write_file(fs::path(argv[2]) / save.path().filename(), b);
-        }
-        return 0;
+        {"seed0", ems_save("BASLUS-1", sections)}, {"seed1", xport_save("BASLUS-1", sections)}};
+    std::error_code absent;
+    for (const auto& save : fs::directory_iterator(QUILLBOX_REAL_SAVES, absent)) {
+        inputs.emplace_back(save.path().filename().string(), Bytes{2});
+        const Bytes b = read_file(save.path());
+        inputs.back().second.insert(inputs.back().second.end(), b.begin(), b.end());
     }
-    for (int i = 1; i < argc; ++i) {
+    const bool seeds = argc == 3 && std::string_view(argv[1]) == "--write-seeds";
+    for (int i = 1; i < argc && !seeds; ++i) {
         inputs.emplace_back(argv[i], read_file(argv[i]));
     }
-    quillbox::fuzz::every_input_through_files = true;
+    quillbox::fuzz::every_family = true;
     for (const auto& [name, b] : inputs) {
-        std::cerr << name << "\n";  // first, so that a broken invariant follows its input
-        LLVMFuzzerTestOneInput(b.data(), b.size());
+        if (seeds) {
+            fs::create_directories(argv[2]);
+            write_file(fs::path(argv[2]) / name, b);
+        } else {
+            std::cerr << name << "\n";  // first, so that a broken invariant follows its input
+            LLVMFuzzerTestOneInput(b.data(), b.size());
+        }
     }
     return 0;
 }
