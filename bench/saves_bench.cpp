@@ -3,13 +3,15 @@
 // (quillbox-cli), to tmpfs and to the disk; what flushing each extracted
 // file to the disk costs. Decoding the real MAX save's LZARI stream, and
 // reading every file out of the real CodeBreaker save, each beside zlib
-// inflating the same bytes; these skip when the real saves are absent.
+// inflating the same bytes, and the unpack command writing the CodeBreaker
+// save's files; these skip when the real saves are absent.
 //
 //   quillbox-bench [BENCHMARK FLAGS] [CLI]   CLI: another quillbox-cli to time
 
 // own
 #include "archive/archive.h"
 #include "archive/coders.h"
+#include "cli/cli.h"
 #include "saves/extract.h"
 #include "saves/file_io.h"
 #include "saves/open_save.h"
@@ -23,6 +25,7 @@
 #include <functional>
 #include <map>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -347,6 +350,34 @@ void BM_ReadRealCbs(benchmark::State& st)
     output_rate(st, files);
 }
 BENCHMARK(BM_ReadRealCbs)->Unit(benchmark::kMillisecond);
+
+// All of `unpack`: the file read, the files read out of it as above, and
+// each written to tmpfs through a temporary file renamed into place.
+void BM_UnpackRealCbs(benchmark::State& st)
+{
+    const testing::Bytes* cbs = real_save(st, kCbs);
+    if (cbs == nullptr) {
+        return;
+    }
+    const auto save = archive::read_save(*cbs);
+    std::size_t files = 0;
+    for (const archive::File& f : save->files) {
+        files += f.data.size();
+    }
+    const std::vector<std::string> args = {
+        "unpack", "--force", (std::filesystem::path(QUILLBOX_REAL_SAVES) / kCbs).string(),
+        scratch().file("unpacked")};
+    std::ostringstream out, err;
+    for (auto _ : st) {
+        out.str("");
+        if (cli::run(args, out, err) != cli::kDone) {
+            st.SkipWithError(err.str().c_str());
+            return;
+        }
+    }
+    output_rate(st, files);
+}
+BENCHMARK(BM_UnpackRealCbs)->Unit(benchmark::kMillisecond);
 
 void BM_ZlibInflateTheCbsBody(benchmark::State& st)
 {

@@ -48,18 +48,22 @@ std::string indented(std::string_view paragraph)
 std::string help()
 {
     std::string text =
-        usage() +
-        "\nLists and extracts the sections of a PS2 save container (.psu, .psd, "
-        ".xps, .sps).\nOptions may stand before or after the other arguments; -- ends them.\n"
-        "\nCommands:\n";
+        usage() + "\nLists and extracts the sections of a PS2 save container as the window does\n"
+                  "(list, extract, extract-all: EMS .psu and .psd, X-Port .xps and .sps, told\n"
+                  "by the extension). info, unpack and convert read five containers, told by\n"
+                  "their contents: EMS (.psu), X-Port and SharkPort (.xps, .sps), Action Replay\n"
+                  "MAX (.max), CodeBreaker (.cbs) and PS3 (.psv).\n"
+                  "Options may stand before or after the other arguments; -- ends them.\n"
+                  "\nCommands:\n";
     for (const Command& c : commands()) {
         text += "  " + std::string(c.name) + " " + c.arguments + "\n" + indented(c.help);
     }
     return text + "\nExit status:\n"
                   "  0  done: everything asked for was listed or written\n"
-                  "  1  nothing written: the save showed a message, or the extraction was\n"
-                  "     refused (a slot not in use, a section outside the save, a file\n"
-                  "     already there)\n"
+                  "  1  nothing written: the save showed a message (it is damaged, or not\n"
+                  "     a save that the command reads), or the command refused to write (a\n"
+                  "     slot not in use, a section outside the save, a file already there,\n"
+                  "     a name that a .psu cannot hold)\n"
                   "  2  nothing written: a usage or I/O error\n"
                   "  3  some files written, but not all: each one left out is reported;\n"
                   "     after a message from the save, the sections it did not list are\n"

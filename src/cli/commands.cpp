@@ -1,5 +1,6 @@
 // own
 #include "commands.h"
+#include "archive_commands.h"
 #include "cli.h"
 #include "json.h"
 #include "output_folder.h"
@@ -176,6 +177,28 @@ constexpr std::array kCommands = {
         [](CLI::App& c, Arguments& a) {
             declare_force(c, a); declare_save(c, a); declare_path(c, "DIR", a.target); },
         extract_all},
+    Command{"info", "[--json] SAVE",
+        "the container, the folder (name, mode, created, modified), the game's title from "
+        "icon.sys (its two lines), then one row per file: name, size, mode, created, modified "
+        "(tab-separated; \"-\" where the container stores none); with --json, one object with "
+        "the same fields, null where none is stored, or {\"error\": MESSAGE}",
+        [](CLI::App& c, Arguments& a) { declare_json(c, a); declare_save(c, a); }, info},
+    Command{"unpack", "[--force] SAVE DIR",
+        "writes every file of the save into DIR/FOLDER, FOLDER being the save's folder, one line "
+        "per file; names are made safe and kept apart as for extract-all, and a file already "
+        "there is left alone and reported, unless --force replaces it",
+        [](CLI::App& c, Arguments& a) {
+            declare_force(c, a); declare_save(c, a); declare_path(c, "DIR", a.target); },
+        unpack},
+    Command{"convert", "[--force] SAVE OUTPUT",
+        "writes the save as an EMS save (.psu) to the file OUTPUT, with its modes and times; "
+        "where SAVE stores none (MAX), mode 0x8427 for the folder, 0x8497 for the files and "
+        "SAVE's modification time in Japan time, as memory cards keep theirs; a name over 32 "
+        "bytes, which a .psu cannot hold, is refused; an existing OUTPUT is left alone, unless "
+        "--force replaces it",
+        [](CLI::App& c, Arguments& a) {
+            declare_force(c, a); declare_save(c, a); declare_path(c, "OUTPUT", a.target); },
+        convert},
 };
 // clang-format on
 

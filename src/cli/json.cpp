@@ -1,5 +1,6 @@
 // own
 #include "json.h"
+#include "saves/codepage.h"
 
 namespace quillbox::cli {
 
@@ -31,6 +32,18 @@ void append(std::string& out, const Json& value)
     }
 }
 
+// The mode and the two times of an entry, after its `fields`.
+Json with_mode_and_times(Json fields, const archive::Entry& e)
+{
+    const auto time = [](const std::optional<archive::Time>& t) {
+        return t ? Json(archive::format_time(*t)) : Json(nullptr);
+    };
+    fields["mode"] = e.mode ? Json(*e.mode) : Json(nullptr);
+    fields["created"] = time(e.created);
+    fields["modified"] = time(e.modified);
+    return fields;
+}
+
 }  // namespace
 
 std::string json_text(const Json& value)
@@ -58,6 +71,22 @@ Json state_json(const saves::SaveState& s, const std::optional<std::string>& mes
             {"directory", s.frame_caption},
             {"message", message ? Json(*message) : Json(nullptr)},
             {"slots", slots}};
+}
+
+Json save_json(const archive::Save& save, const std::optional<archive::Title>& title)
+{
+    Json files = Json::array();
+    for (const archive::File& f : save.files) {
+        files.push_back(with_mode_and_times(
+            {{"name", saves::cp1252_to_utf8(f.name)}, {"size", f.data.size()}}, f));
+    }
+    Json object = with_mode_and_times(
+        {{"format", archive::format_name(save.format)},
+         {"folder", saves::cp1252_to_utf8(save.folder.name)},
+         {"title", title ? Json::array({title->line1, title->line2}) : Json(nullptr)}},
+        save.folder);
+    object["files"] = std::move(files);
+    return object;
 }
 
 }  // namespace quillbox::cli

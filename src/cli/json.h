@@ -1,6 +1,8 @@
 #pragma once
 
 // own
+#include "archive/archive.h"
+#include "archive/title.h"
 #include "saves/save_state.h"
 
 // std
@@ -21,5 +23,9 @@ std::string json_text(const Json& value);
 
 // The window's state and the message it showed, as one JSON object.
 Json state_json(const saves::SaveState& state, const std::optional<std::string>& message);
+
+// A save read by the archive reader, with the title from its icon.sys: the
+// stored fields, null where the container stores none.
+Json save_json(const archive::Save& save, const std::optional<archive::Title>& title);
 
 }  // namespace quillbox::cli

@@ -48,6 +48,16 @@ std::u32string folded_name(std::string_view name)
 
 }  // namespace
 
+std::optional<std::string> left_alone(const fs::path& path, bool force)
+{
+    std::error_code ec;
+    if (force || !fs::exists(fs::symlink_status(path, ec))) {
+        return std::nullopt;
+    }
+    return "\"" + saves::to_utf8(path) +
+           "\" already exists; it was left alone (--force replaces it).";
+}
+
 std::string OutputNames::take(std::string_view name)
 {
     const std::string base = saves::safe_file_name(name);
@@ -79,13 +89,8 @@ void OutputFolder::write(const std::string& what, std::string_view name,
 {
     const fs::path path = saves::to_path(dir_) / saves::to_path(names_.take(name));
     const std::string target = saves::to_utf8(path);
-    std::error_code ec;
-    const FileOutcome outcome =
-        !force_ && fs::exists(fs::symlink_status(path, ec))
-            ? FileOutcome{kShowedMessage,
-                          "\"" + target +
-                              "\" already exists; it was left alone (--force replaces it)."}
-            : writer(target);
+    const auto refusal = left_alone(path, force_);
+    const FileOutcome outcome = refusal ? FileOutcome{kShowedMessage, *refusal} : writer(target);
     if (outcome.status == kDone) {
         io_.out << target << "\n";
         any_written_ = true;

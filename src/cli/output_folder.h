@@ -5,7 +5,9 @@
 #include "commands.h"
 
 // std
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -29,6 +31,10 @@ struct FileOutcome {
     int status;
     std::string reason;
 };
+
+// The report for a file already at `path`, which is left alone unless
+// `force`; nothing when it may be written.
+std::optional<std::string> left_alone(const std::filesystem::path& path, bool force);
 
 // The files that one command writes into the folder `dir`, named by
 // OutputNames. A file already there is left alone unless `force`. Each file

@@ -1,4 +1,5 @@
 // own
+#include "archive/archive.h"
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "cli/output_folder.h"
@@ -71,6 +72,7 @@ struct Row {
     int status;
     std::string out, err;
     std::vector<std::pair<std::string, Bytes>> files = {};  // their contents afterwards
+    std::string absent = {};                                // nothing written there
 };
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -104,7 +106,18 @@ std::vector<Row> rows()
         R"("length": "3"}, {"caption": "", "enabled": false, "selected": false, "start": "790", )"
         R"("length": "0"})" +
         blank_slots(16, false) + "]}\n";
+    const std::string not_a_save = save("mine.max", kMine);
+    const std::string big = save("big.cbs", {});
+    fs::resize_file(saves::to_path(big), archive::kSizeLimit + 1);
+    const archive::File a{{"a", {}, {}, {}, {}}, {1}}, upper_a{{"A", {}, {}, {}, {}}, {2}};
+    Bytes cut_psu =
+        *archive::write_psu({archive::Format::max, {"../F", {}, {}, {}, {}}, {a, upper_a}}, {});
+    const std::string psu = save("a.psu", cut_psu);
+    cut_psu.resize(2048);
+    Bytes long_xport = xport();
+    put_text(long_xport, 45, std::string(33, 'n'));
     save("kept/icon.sys", kMine);
+    save("u/.._F/a", kMine);
     save("f/icon.sys", kMine);
     // clang-format off
     return {
@@ -152,6 +165,21 @@ std::vector<Row> rows()
         {"extract_all_past_the_end", {"extract-all", cut, at("cut")}, 1, "",
             "Slot 0 (a): The section runs past the end of the save: it needs bytes 2048 to 2148, "
             "but the save holds 2098 bytes. Nothing was extracted.\n"},
+        {"info_json_not_a_save", {"info", "--json", not_a_save}, 1, "{\"error\": \"This is not a PS2 save in a "
+            "container Quillbox reads (EMS, X-Port or SharkPort, Action Replay MAX, CodeBreaker, PS3 PSV).\"}\n", ""},
+        {"unpack_names_made_safe_leaves_the_users_file", {"unpack", psu, at("u")}, 3, at("u", ".._F", "A_2") + "\n",
+            "File 1 (a): \"" + at("u", ".._F", "a") + "\" already exists; it was left alone (--force replaces it).\n",
+            {{at("u", ".._F", "a"), kMine}, {at("u", ".._F", "A_2"), {2}}}},
+        {"unpack_cut_short", {"unpack", save("cut.max", cut_psu), at("no_folder")}, 1, "", "The EMS save is cut short: the data "
+            "of file 1 needs bytes 2048 to 2048, but the file has only 2048 bytes.\n", {}, at("no_folder")},
+        {"convert_over_32_mib", {"convert", big, at("big.psu")}, 1, "",
+            "The save \"" + big + "\" has 33554433 bytes, more than the 32 MiB limit for a save.\n", {}, at("big.psu")},
+        {"convert_name_too_long", {"convert", save("n.xps", long_xport), at("n.psu")}, 1, "", "The folder's name has 33 "
+            "bytes; an EMS save holds names of at most 32. Nothing was written.\n", {}, at("n.psu")},
+        {"convert_leaves_the_users_file", {"convert", psu, at("kept", "icon.sys")}, 1, "", "\"" + at("kept", "icon.sys") +
+            "\" already exists; it was left alone (--force replaces it).\n", {{at("kept", "icon.sys"), kMine}}},
+        {"convert_into_a_missing_folder", {"convert", psu, at("none", "x.psu")}, 2, "", "The file \"" +
+            at("none", "x.psu") + "\" could not be written: its folder does not exist.\n", {}, at("none")},
         {"version", {"--version"}, 0, std::string("quillbox-cli ") + version::text + "\n", ""},
         {"help", {"--help"}, 0, help, ""},
         {"help_of_a_command", {"extract-all", "-h"}, 0, help, ""},
@@ -178,6 +206,7 @@ TEST_P(Cli, Run)
     for (const auto& [path, content] : row.files) {
         EXPECT_EQ(read_file(saves::to_path(path)), content) << path;
     }
+    EXPECT_TRUE(row.absent.empty() || !fs::exists(saves::to_path(row.absent))) << row.absent;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Cli, ::testing::ValuesIn(rows()),

@@ -11,6 +11,7 @@
 #include <numeric>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillbox::testing {
@@ -28,6 +29,32 @@ inline void put_text(Bytes& b, std::size_t offset, const std::string& text)
 inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
 {
     put_text(b, offset, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
+}
+
+// `size` zero bytes with texts and little-endian numbers put in.
+inline Bytes build(std::size_t size, const std::vector<std::pair<std::size_t, std::string>>& texts,
+                   const std::vector<std::pair<std::size_t, std::uint32_t>>& numbers)
+{
+    Bytes b(size);
+    for (const auto& [at, text] : texts) {
+        put_text(b, at, text);
+    }
+    for (const auto& [at, number] : numbers) {
+        put_u32(b, at, number);
+    }
+    return b;
+}
+
+// A whole X-Port save, as the archive reader reads it, of folder "F" holding
+// "a" ("xy"): three texts, then the payload from 43: the folder's descriptor
+// (name at 45), the file's, its data.
+inline Bytes xport()
+{
+    // clang-format off
+    return build(549, {{4, "SharkPortSave"}, {25, "Tt"}, {31, "Dd"}, {37, "Cc"}, {45, "F"}, {121, "\x84\x27"},
+                       {295, "a"}, {371, "\x84\x97"}, {543, "xy"}},
+                 {{0, 13}, {21, 2}, {27, 2}, {33, 2}, {39, 502}, {43, 250}, {109, 3}, {293, 250}, {359, 2}});
+    // clang-format on
 }
 
 struct Section {
