@@ -173,10 +173,9 @@ TEST(ReadTitle, SplitsAtItsOffsetAndDecodesCodePage932)
     };
     // clang-format on
     for (const auto& [split, mark, expected] : rows) {
-        Save save;
-        save.files.push_back(
-            {{"icon.sys", {}, {}, {}, {}}, build(964, {{0, mark}, {0xC0, ff12}}, {{6, split}})});
-        const auto t = read_title(save);
+        const File icon{{"icon.sys", {}, {}, {}, {}},
+                        build(964, {{0, mark}, {0xC0, ff12}}, {{6, split}})};
+        const auto t = read_title({Format::ems, {}, {icon}});
         EXPECT_EQ(t ? t->line1 + "|" + t->line2 : "(none)", expected) << split << " " << mark;
     }
 }

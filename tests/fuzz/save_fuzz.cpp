@@ -93,13 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 int main(int argc, char** argv)
 {
     using namespace quillbox::testing;
-    namespace fs = std::filesystem;
     const std::vector<Section> sections = {section("icon.sys", 40), section("", 3),
                                            section(std::string(31, 'n'), 1)};
     std::vector<std::pair<std::string, Bytes>> inputs = {
         {"seed0", ems_save("BASLUS-1", sections)}, {"seed1", xport_save("BASLUS-1", sections)}};
     std::error_code absent;
-    for (const auto& save : fs::directory_iterator(QUILLBOX_REAL_SAVES, absent)) {
+    for (const auto& save : std::filesystem::directory_iterator(QUILLBOX_REAL_SAVES, absent)) {
         inputs.emplace_back(save.path().filename().string(), Bytes{2});
         const Bytes b = read_file(save.path());
         inputs.back().second.insert(inputs.back().second.end(), b.begin(), b.end());
@@ -110,8 +109,8 @@ int main(int argc, char** argv)
     }
     for (const auto& [name, b] : inputs) {
         if (seeds) {
-            fs::create_directories(argv[2]);
-            write_file(fs::path(argv[2]) / name, b);
+            std::filesystem::create_directories(argv[2]);
+            write_file(std::filesystem::path(argv[2]) / name, b);
         } else {
             std::cerr << name << "\n";  // first, so that a broken invariant follows its input
             check_window("f.psu", b);

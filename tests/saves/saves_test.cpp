@@ -237,8 +237,8 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
     ASSERT_EQ(mkfifo((out / "fifo").c_str(), 0644), 0);
     SectionBuffer buffer(4U << 20);  // so that every page of it can be a huge one
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.data()) % (2U << 20), 0U);
-#endif
-    // Which of the two folders had a file created (or renamed) in it since the last look.
+    // Which of the two folders had a file created (or renamed) in it since the last look; not on
+    // Windows, which does not set a folder's times.
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
     const auto created = [&] {
         std::string in;
@@ -249,6 +249,7 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
         return in;
     };
     created();
+#endif
     // The save, the slot (-1: none selected), the target, the outcome and its message (for a
     // failure to write only its reason), and the folder a file was created in.
     const std::string written = std::string("written: ") + messages::kExtracted;
@@ -283,7 +284,9 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
                   said.find(": ") != std::string::npos
                       ? said
                       : "failed: The file \"" + target + "\" could not be written: " + said + ".");
+#ifndef _WIN32
         EXPECT_EQ(created(), folder);
+#endif
     }
     // clang-format off
 #ifdef _WIN32
