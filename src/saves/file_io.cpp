@@ -53,6 +53,10 @@ std::string errno_reason(int err)
     }
 }
 
+// The errno of the call that has just failed. Callers clear errno before the
+// call, since not every C runtime sets it for every failure.
+int last_error() { return errno != 0 ? errno : EIO; }
+
 #ifdef _WIN32
 // The C runtime folds Windows' own reasons into fewer errno values; a file
 // that another program holds open without sharing it becomes a mere EACCES.
@@ -177,7 +181,7 @@ OpenedSave open_save_file(const fs::path& path)
     errno = 0;
     save.file = open_file(path, false);
     if (!save.file) {
-        save.failure = save_failure(path, errno_reason(errno != 0 ? errno : EIO));
+        save.failure = save_failure(path, errno_reason(last_error()));
         return save;
     }
     const std::uintmax_t size = fs::file_size(path, ec);
@@ -266,7 +270,7 @@ int Replacement::make_temporary()
         }
     }
     if (!out_) {
-        return errno != 0 ? errno : EIO;
+        return last_error();
     }
 #ifndef _WIN32
     // Best effort: only root may give a file away, and a file of our own can
@@ -324,18 +328,15 @@ std::optional<std::string> Replacement::commit(const char* data, std::size_t siz
     errno = 0;
     const bool written = (size == 0 || std::fwrite(data, 1, size, out_.get()) == size) &&
                          std::fflush(out_.get()) == 0;
-    int err = errno;
-    if (written) {
-        err = g_flush.load()(fileno(out_.get()));
-    }
+    int err = written ? g_flush.load()(fileno(out_.get())) : last_error();
     const bool closed = std::fclose(out_.release()) == 0;
     if (err == 0 && !closed) {
-        err = errno != 0 ? errno : EIO;
+        err = last_error();
     }
     std::error_code ec;
-    if (!written || err != 0) {
+    if (err != 0) {
         fs::remove(temporary_, ec);
-        return failure(err != 0 ? err : EIO);
+        return failure(err);
     }
 #ifdef _WIN32
     // MoveFileEx, as std::filesystem::rename would, but with Windows' own

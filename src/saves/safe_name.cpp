@@ -37,7 +37,6 @@ bool is_reserved_device(std::string_view name)
 std::string safe_file_name(std::string_view name)
 {
     std::string out;
-    out.reserve(name.size() + 1);
     for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);
         const bool bad = b < 0x20 || b == 0x7F ||

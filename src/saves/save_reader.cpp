@@ -65,7 +65,6 @@ std::string SaveReader::read_hex_field(std::int64_t end)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string hex;
-    hex.reserve(8);
     for (std::int64_t o = end - 1; o >= end - 4; --o) {
         const std::uint8_t b = read_byte(o);
         hex += kDigits[b >> 4];

@@ -20,11 +20,9 @@ int main(int argc, char** argv)
     const std::vector<Section> sections = {
         icon, section("view.ico", 33688, 3), section("copy.ico", 33688, 5),
         section("BEDEMO-00001QBX", 8192, 11), section("settings.dat", 1025, 13)};
-    std::filesystem::create_directories(argv[1]);
-    for (const auto& [name, save] :
-         {std::pair{"demo.psu", ems_save("BEDEMO-00001QBX", sections)},
-          std::pair{"demo.xps", xport_save("BEDEMO-00001QBX", sections)}}) {
-        write_file(std::filesystem::path(argv[1]) / name, save);
-    }
+    const std::filesystem::path dir = argv[1];
+    std::filesystem::create_directories(dir);
+    write_file(dir / "demo.psu", ems_save("BEDEMO-00001QBX", sections));
+    write_file(dir / "demo.xps", xport_save("BEDEMO-00001QBX", sections));
     return 0;
 }

@@ -31,6 +31,10 @@ inline void put_u32(Bytes& b, std::size_t offset, std::uint32_t v)
     put_text(b, offset, {char(v), char(v >> 8), char(v >> 16), char(v >> 24)});
 }
 
+// `b` with `text`, or a 32-bit value, put at `at`.
+inline Bytes with(Bytes b, std::size_t at, const std::string& s) { return put_text(b, at, s), b; }
+inline Bytes with(Bytes b, std::size_t at, std::uint32_t v) { return put_u32(b, at, v), b; }
+
 // `size` zero bytes with texts and little-endian numbers put in.
 inline Bytes build(std::size_t size, const std::vector<std::pair<std::size_t, std::string>>& texts,
                    const std::vector<std::pair<std::size_t, std::uint32_t>>& numbers)
