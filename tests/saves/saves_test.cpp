@@ -17,6 +17,7 @@
 
 // std
 #include <algorithm>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <set>
@@ -235,8 +236,17 @@ TEST(Extract, WritesTheSelectedSectionOrNothing)
     fs::create_symlink("/dev/null", out / "device");
     fs::create_symlink("loop", out / "loop");
     ASSERT_EQ(mkfifo((out / "fifo").c_str(), 0644), 0);
-    SectionBuffer buffer(4U << 20);  // so that every page of it can be a huge one
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.data()) % (2U << 20), 0U);
+    // Every page of the buffer can be a huge one, and all of it goes back when it goes.
+    auto buffer = std::make_unique<SectionBuffer>(4U << 20);
+    const auto start = reinterpret_cast<std::uintptr_t>(buffer->data());
+    EXPECT_EQ(start % (2U << 20), 0U);
+    buffer.reset();
+    std::ostringstream maps;
+    maps << std::ifstream("/proc/self/maps").rdbuf();
+    EXPECT_EQ(maps.str().find((std::ostringstream() << std::hex << start << '-').str()),
+              std::string::npos)
+        << "the buffer is still mapped:\n"
+        << maps.str();
     // Which of the two folders had a file created (or renamed) in it since the last look; not on
     // Windows, which does not set a folder's times.
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
