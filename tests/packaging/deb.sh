@@ -3,9 +3,10 @@
 # shared-library dependencies, lintian finds no error in it, and unpacked,
 # both programs run from it.
 #
-#   deb.sh BUILD_DIR
+#   deb.sh BUILD_DIR VERSION
 set -euo pipefail
 build="$1"
+expected_version="$2"  # as the programs print it: major.minor
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -27,10 +28,12 @@ lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 dpkg-deb -x "$deb" "$work/root"
 bin="$work/root/usr/bin"
 version="$("$bin/quillbox-cli" --version)"
-[ "$version" = "quillbox-cli 1.2" ] || { echo "quillbox-cli --version printed '$version'" >&2; exit 1; }
+[ "$version" = "quillbox-cli $expected_version" ] ||
+  { echo "quillbox-cli --version printed '$version', not 'quillbox-cli $expected_version'" >&2; exit 1; }
 # The window's answers need no display; a usage error shows no window.
 version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/quillbox" --version)"
-[ "$version" = "quillbox 1.2" ] || { echo "quillbox --version printed '$version'" >&2; exit 1; }
+[ "$version" = "quillbox $expected_version" ] ||
+  { echo "quillbox --version printed '$version', not 'quillbox $expected_version'" >&2; exit 1; }
 mkdir -m 700 "$work/run"
 for arguments in "a.psu b.psu" "-x" "--help a.psu"; do
   status=0
