@@ -203,7 +203,6 @@ Replacement::Replacement(fs::path target) : target_(std::move(target)) {}
 
 Replacement::~Replacement()
 {
-    finish_reserving();
     if (out_) {
         out_.reset();
         std::error_code ec;
@@ -286,32 +285,20 @@ int Replacement::make_temporary()
     return 0;
 }
 
-void Replacement::reserve([[maybe_unused]] std::size_t size)
+std::function<void()> Replacement::reservation([[maybe_unused]] std::size_t size)
 {
 #ifdef __linux__
     // Below this, a thread costs more than the room it would set aside.
     constexpr std::size_t kReserveFrom = std::size_t{4} << 20;
-    if (size < kReserveFrom || out_ || check() || make_temporary() != 0) {
-        return;
-    }
-    // Finding and allocating the room is much of a large write's time; on
-    // another core it overlaps the read. The size stays 0 until the write, and
-    // a file system that cannot reserve simply says so.
-    try {
-        reserving_ = std::thread([fd = fileno(out_.get()), size] {
+    if (size >= kReserveFrom && !out_ && !check() && make_temporary() == 0) {
+        // The size stays 0 until the write, and a file system that cannot
+        // reserve simply says so.
+        return [fd = fileno(out_.get()), size] {
             fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: the write takes the room itself.
+        };
     }
 #endif
-}
-
-void Replacement::finish_reserving()
-{
-    if (reserving_.joinable()) {
-        reserving_.join();
-    }
+    return {};
 }
 
 std::optional<std::string> Replacement::commit(const char* data, std::size_t size)
@@ -319,7 +306,6 @@ std::optional<std::string> Replacement::commit(const char* data, std::size_t siz
     if (std::optional<std::string> refusal = check()) {
         return refusal;
     }
-    finish_reserving();
     if (!out_) {
         if (const int err = make_temporary(); err != 0) {
             return failure(err);

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 namespace quillbox::saves {
 
@@ -52,14 +52,15 @@ public:
 
     // Creates nothing: follows the target's links and refuses a folder, a
     // device, a pipe or a socket. Returns the message to show, or nothing.
-    // reserve() and commit() check first when the caller has not.
+    // reservation() and commit() check first when the caller has not.
     std::optional<std::string> check();
 
-    // For a large `size` on Linux: makes the temporary file now and sets its
-    // room aside on another thread while the caller gets the bytes ready, so
-    // that the write only has to copy them. Best effort: what fails here,
-    // commit() retries and reports.
-    void reserve(std::size_t size);
+    // For a large `size` on Linux: makes the temporary file now, and returns
+    // the work that sets its room aside, so that the write only has to copy
+    // the bytes; the caller runs it on another thread while it gets them
+    // ready, and sees it done before commit(). Otherwise nothing. Best effort:
+    // what fails here, commit() retries and reports.
+    std::function<void()> reservation(std::size_t size);
 
     // Writes the bytes, brings them to the device and renames the file over
     // the target. Returns the message to show on failure, or nothing.
@@ -67,7 +68,6 @@ public:
 
 private:
     int make_temporary();
-    void finish_reserving();
     std::string failure(std::string_view reason) const;
     std::string failure(int err) const;
 
@@ -79,7 +79,6 @@ private:
     std::uint32_t owner_ = 0, group_ = 0, mode_ = 0;
     std::filesystem::path temporary_;
     File out_;
-    std::thread reserving_;
 };
 
 // Brings what was written to `fd` (a file, or on Linux a folder) to the

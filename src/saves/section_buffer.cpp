@@ -4,7 +4,6 @@
 // std
 #include <cstdint>
 #include <new>
-#include <system_error>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -42,19 +41,6 @@ char* map_huge(std::size_t size, std::size_t& length)
     return base + head;
 }
 
-// A fresh page is zeroed when first touched, and for a large buffer that is
-// much of the read's time. Going backwards, this meets the read somewhere in
-// the middle; it only asks for pages (the bytes are the read's alone), and
-// pages the read has already touched cost it nothing.
-void prepare_from_end(char* base, std::size_t length)
-{
-    for (std::size_t end = length; end > 0; end -= kHugePage) {
-        if (madvise(base + end - kHugePage, kHugePage, MADV_POPULATE_WRITE) != 0) {
-            return;  // a kernel without it: the read faults them in itself
-        }
-    }
-}
-
 }  // namespace
 #endif
 
@@ -66,11 +52,6 @@ SectionBuffer::SectionBuffer(std::size_t size) : size_(size)
         if (char* p = map_huge(size, length)) {
             data_ = p;
             mapped_ = length;
-            try {
-                preparing_ = std::thread(prepare_from_end, p, length);
-            } catch (const std::system_error&) {
-                // No thread to be had: the read faults the pages in itself.
-            }
             return;
         }
     }
@@ -80,9 +61,6 @@ SectionBuffer::SectionBuffer(std::size_t size) : size_(size)
 
 SectionBuffer::~SectionBuffer()
 {
-    if (preparing_.joinable()) {
-        preparing_.join();
-    }
 #ifdef __linux__
     if (mapped_ > 0) {
         munmap(data_, mapped_);
@@ -90,6 +68,21 @@ SectionBuffer::~SectionBuffer()
     }
 #endif
     delete[] data_;
+}
+
+// A fresh page is zeroed when first touched, and for a large buffer that is
+// much of the read's time. Going backwards, this meets the read somewhere in
+// the middle; it only asks for pages (the bytes are the read's alone), and
+// pages the read has already touched cost it next to nothing.
+void SectionBuffer::prepare()
+{
+#ifdef __linux__
+    for (std::size_t end = mapped_; end > 0; end -= kHugePage) {
+        if (madvise(data_ + end - kHugePage, kHugePage, MADV_POPULATE_WRITE) != 0) {
+            return;  // a kernel without it: the read faults them in itself
+        }
+    }
+#endif
 }
 
 }  // namespace quillbox::saves
