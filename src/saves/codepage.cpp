@@ -4,34 +4,21 @@
 // std
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace quillbox::saves {
 
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; the rest of the page is Latin-1.
+// The bytes 0x80 to 0x9F in UTF-8; the rest of the page is Latin-1.
 // clang-format off
-constexpr std::array<char32_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+constexpr std::array<std::string_view, 32> kHighControls = {
+    "\u20AC", "\u0081", "\u201A", "\u0192", "\u201E", "\u2026", "\u2020", "\u2021",
+    "\u02C6", "\u2030", "\u0160", "\u2039", "\u0152", "\u008D", "\u017D", "\u008F",
+    "\u0090", "\u2018", "\u2019", "\u201C", "\u201D", "\u2022", "\u2013", "\u2014",
+    "\u02DC", "\u2122", "\u0161", "\u203A", "\u0153", "\u009D", "\u017E", "\u0178",
 };
 // clang-format on
-
-void append_utf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -41,10 +28,13 @@ std::string cp1252_to_utf8(std::string_view bytes)
     out.reserve(bytes.size());
     for (const char c : bytes) {
         const auto b = static_cast<std::uint8_t>(c);
-        if (b >= 0x80 && b < 0xA0) {
-            append_utf8(out, kHighControls[b - 0x80U]);
+        if (b < 0x80) {
+            out += c;
+        } else if (b < 0xA0) {
+            out += kHighControls[b - 0x80U];
         } else {
-            append_utf8(out, b);
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
         }
     }
     return out;

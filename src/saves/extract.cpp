@@ -8,7 +8,6 @@
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -40,6 +39,30 @@ std::optional<std::int32_t> slot_number(const std::string& text)
 ExtractOutcome refuse(std::string message)
 {
     return {Kind::refused, std::move(message) + " Nothing was extracted."};
+}
+
+// Reads the section at `offset` into `buffer`. For a large one the other core
+// meanwhile makes the buffer's pages ready from the far end until they meet
+// the read, then sets the new file's room aside, which only the write needs:
+// run side by side, the two would slow the read down. False when the read
+// failed.
+bool read_section(std::FILE* save, std::int64_t offset, SectionBuffer& buffer,
+                  Replacement& replacement)
+{
+    std::jthread helper;  // done when this returns
+    if (buffer.mapped()) {
+        try {
+            helper = std::jthread([&buffer, &replacement] {
+                buffer.prepare();
+                replacement.reserve(buffer.size());
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: the read and the write do it all.
+        }
+    }
+    return buffer.size() == 0 ||
+           (std::fseek(save, static_cast<long>(offset), SEEK_SET) == 0 &&
+            std::fread(buffer.data(), 1, buffer.size(), save) == buffer.size());
 }
 
 }  // namespace
@@ -109,7 +132,6 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
 
     // The whole section in memory before the target is touched.
     const std::size_t size = static_cast<std::uint32_t>(*length);  // never negative
-    std::function<void()> reserve = replacement.reservation(size);
     std::optional<SectionBuffer> buffer;
     try {
         buffer.emplace(size);
@@ -117,28 +139,10 @@ ExtractOutcome extract_data(const SaveState& state, const std::string& target)
         return {Kind::failed, "There is not enough memory to extract a section of " +
                                   std::to_string(size) + " bytes."};
     }
-    // Meanwhile, on the other core: the buffer's pages from the far end until
-    // they meet the read, then the new file's room, which the write needs only
-    // later. Run side by side, the two would slow the read down.
-    std::jthread helper;
-    if (reserve) {
-        try {
-            helper = std::jthread([&buffer, &reserve] {
-                buffer->prepare();
-                reserve();
-            });
-        } catch (const std::system_error&) {
-            // No thread to be had: the read and the write do it all.
-        }
-    }
-    if (size > 0 && (std::fseek(save.file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
-                     std::fread(buffer->data(), 1, size, save.file.get()) != size)) {
+    if (!read_section(save.file.get(), offset, *buffer, replacement)) {
         return {Kind::failed, read_failure(save_path)};
     }
     save.file.reset();
-    if (helper.joinable()) {
-        helper.join();
-    }
 
     if (std::optional<std::string> error = replacement.commit(buffer->data(), size)) {
         return {Kind::failed, std::move(error)};

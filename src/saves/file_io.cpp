@@ -272,33 +272,28 @@ int Replacement::make_temporary()
         return last_error();
     }
 #ifndef _WIN32
-    // Best effort: only root may give a file away, and a file of our own can
-    // always take the old mode (after the owner, whose change clears set-id bits).
+    // Best effort: the group where we belong to it, the owner only as root;
+    // a file of our own can always take the old mode (last, as a change of
+    // owner clears set-id bits).
     if (replaces_) {
         const int fd = fileno(out_.get());
-        if (fchown(fd, owner_, group_) != 0) {
-            [[maybe_unused]] const int ignored = fchown(fd, static_cast<uid_t>(-1), group_);
-        }
+        [[maybe_unused]] int ignored = fchown(fd, static_cast<uid_t>(-1), group_);
+        ignored = fchown(fd, owner_, static_cast<gid_t>(-1));
         fchmod(fd, static_cast<mode_t>(mode_));
     }
 #endif
     return 0;
 }
 
-std::function<void()> Replacement::reservation([[maybe_unused]] std::size_t size)
+void Replacement::reserve([[maybe_unused]] std::size_t size)
 {
 #ifdef __linux__
-    // Below this, a thread costs more than the room it would set aside.
-    constexpr std::size_t kReserveFrom = std::size_t{4} << 20;
-    if (size >= kReserveFrom && !out_ && !check() && make_temporary() == 0) {
-        // The size stays 0 until the write, and a file system that cannot
-        // reserve simply says so.
-        return [fd = fileno(out_.get()), size] {
-            fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
-        };
+    // The size stays 0 until the write, and a file system that cannot
+    // reserve simply says so.
+    if (!check() && make_temporary() == 0) {
+        fallocate(fileno(out_.get()), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
     }
 #endif
-    return {};
 }
 
 std::optional<std::string> Replacement::commit(const char* data, std::size_t size)

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,15 +51,14 @@ public:
 
     // Creates nothing: follows the target's links and refuses a folder, a
     // device, a pipe or a socket. Returns the message to show, or nothing.
-    // reservation() and commit() check first when the caller has not.
+    // reserve() and commit() check first when the caller has not.
     std::optional<std::string> check();
 
-    // For a large `size` on Linux: makes the temporary file now, and returns
-    // the work that sets its room aside, so that the write only has to copy
-    // the bytes; the caller runs it on another thread while it gets them
-    // ready, and sees it done before commit(). Otherwise nothing. Best effort:
-    // what fails here, commit() retries and reports.
-    std::function<void()> reservation(std::size_t size);
+    // On Linux: makes the temporary file now and sets room for `size` bytes
+    // aside in it, so that the write only has to copy them; for a caller with
+    // a thread to spare while it gets the bytes ready. Best effort: what fails
+    // here, commit() retries and reports.
+    void reserve(std::size_t size);
 
     // Writes the bytes, brings them to the device and renames the file over
     // the target. Returns the message to show on failure, or nothing.

@@ -62,7 +62,7 @@ SectionBuffer::SectionBuffer(std::size_t size) : size_(size)
 SectionBuffer::~SectionBuffer()
 {
 #ifdef __linux__
-    if (mapped_ > 0) {
+    if (mapped()) {
         munmap(data_, mapped_);
         return;
     }

@@ -22,6 +22,8 @@ public:
     // when they meet; at once for a plain allocation.
     void prepare();
 
+    // Whether it is mapped apart from the heap, as a large one is on Linux.
+    [[nodiscard]] bool mapped() const { return mapped_ != 0; }
     [[nodiscard]] char* data() { return data_; }
     [[nodiscard]] std::size_t size() const { return size_; }
 
