@@ -180,6 +180,15 @@ TEST(ReadTitle, SplitsAtItsOffsetAndDecodesCodePage932)
     }
 }
 
+// The CodeBreaker cipher starts from a stored table of 256 bytes, which the tests' own saves,
+// encrypted with it, cannot check: its keystream's CRC-32, as the real saves confirm the table.
+TEST(CodeBreakerCrypt, KeystreamOfTheStoredTable)
+{
+    Bytes keystream(4096);
+    codebreaker_crypt(keystream);
+    EXPECT_EQ(crc32(0, keystream.data(), 4096), 0xD057BFA5U);
+}
+
 // Filling in what a MAX save lacks, and a folder's name too long, are the command line's tests.
 TEST(WritePsu, RefusesWhatEmsCannotHold)
 {
