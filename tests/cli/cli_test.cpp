@@ -95,9 +95,12 @@ std::vector<Row> rows()
     fs::resize_file(saves::to_path(limit), archive::kSizeLimit);
     fs::resize_file(saves::to_path(big), archive::kSizeLimit + 1);
     const archive::File a{{"a", {}, {}, {}, {}}, {1}}, upper_a{{"A", {}, {}, {}, {}}, {2}};
-    Bytes cut_psu =
-        *archive::write_psu({archive::Format::max, {"../F", {}, {}, {}, {}}, {a, upper_a}}, {});
+    Bytes cut_psu = *archive::write_psu(
+        {archive::Format::max, {"../F", {}, {}, {}, {}}, {a, upper_a}}, {0, 1, 2, 3, 4, 5, 2006});
     const std::string psu = save("a.psu", cut_psu);
+    const std::string when = "2006-05-04 03:02:01\t2006-05-04 03:02:01";
+    const std::string when_json =
+        R"("created": "2006-05-04 03:02:01", "modified": "2006-05-04 03:02:01")";
     cut_psu.resize(2048);
     Bytes long_xport = xport();
     put_text(long_xport, 45, std::string(33, 'n'));
@@ -138,6 +141,8 @@ std::vector<Row> rows()
         {"extract_all_stops_at_a_long_name", {"extract-all", long_name, at("l")}, 3, at("l", "ok") + "\n", kTooLong},
         {"extract_all_long_name_first", {"extract-all", long_first, at("l1")}, 1, "", kTooLong},
         {"extract_all_past_the_end", {"extract-all", cut, at("cut")}, 1, "", "Slot 0 (a): " + past_the_end},
+        {"info", {"info", psu}, 0, "Container: EMS\nFolder: ../F\t0x8427\t" + when + "\nTitle: -\nFiles: 2\na\t1\t0x8497\t" + when + "\nA\t1\t0x8497\t" + when + "\n", ""},
+        {"info_json", {"info", "--json", psu}, 0, R"({"format": "ems", "folder": "../F", "title": null, "mode": 33831, )" + when_json + R"(, "files": [{"name": "a", "size": 1, "mode": 33943, )" + when_json + R"(}, {"name": "A", "size": 1, "mode": 33943, )" + when_json + "}]}\n", ""},
         {"info_json_not_a_save", {"info", "--json", not_a_save}, 1, "{\"error\": \"" + not_a_save_message + "\"}\n", ""},
         {"unpack_names_made_safe_leaves_the_users_file", {"unpack", psu, at("u")}, 3, at("u", ".._F", "A_2") + "\n", "File 1 (a): " + left_alone(at("u", ".._F", "a")), {{at("u", ".._F", "a"), kMine}, {at("u", ".._F", "A_2"), {2}}}},
         {"unpack_cut_short", {"unpack", save("cut.max", cut_psu), at("no_folder")}, 1, "", "The EMS save is cut short: the data of file 1 needs bytes 2048 to 2048, but the file has only 2048 bytes.\n", {}, at("no_folder")},
