@@ -140,13 +140,14 @@ private Q_SLOTS:
                  QStringList(2, saves::messages::kLoadFirst));
         const QString cut = "BESLES-50325<W&M>WWWWWWWWWWWWWW";  // 31 characters, cut off
         const std::vector sections = {testing::section("icon.sys", 964, 7),
-                                      testing::section("view&co.ico", 1357, 3),
+                                      testing::section("view\t&co.ico", 1357, 3),
                                       testing::section(cut.toStdString(), 2, 0)};
         testing::write_file(path("GAME.XPS"), testing::xport_save("BEDEMO&GAME", sections));
         const QStringList openDialog{"PS2 Save Files (*.PSU *.PSD *.XPS *.SPS)"};
         QCOMPARE(use("mnuFileOpen", "GAME.XPS"), openDialog);
         // The frame and the slots ("*" selected, "-" disabled, then any tooltip's
-        // text): "&" literally, and no start or length value on screen.
+        // text): "&" literally, a control character as U+FFFD, and no start or length value on
+        // screen.
         const QList options = form_->findChildren<QRadioButton*>();
         QString shown = form_->findChild<QGroupBox*>("Frame1")->title();
         for (const QRadioButton* option : options) {
@@ -154,8 +155,9 @@ private Q_SLOTS:
             shown += '|' + option->text() + (option->isChecked() ? "*" : "") +
                      (option->isEnabled() ? "" : "-") + (tip.isEmpty() ? "" : " tip: " + tip);
         }
-        QCOMPARE(shown, "BEDEMO&&GAME|icon.sys*|view&&co.ico|" + QString(cut).replace("&", "&&") +
-                            " tip: " + cut + QString("|-").repeated(15));
+        QCOMPARE(shown, "BEDEMO&&GAME|icon.sys*|view\uFFFD&&co.ico|" +
+                            QString(cut).replace("&", "&&") + " tip: " + cut +
+                            QString("|-").repeated(15));
         options[1]->click();
         const QString loaded = record();
         QCOMPARE(use("mnuFileOpen"), openDialog);  // cancelled
