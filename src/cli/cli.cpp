@@ -85,10 +85,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         c.declare(*app.add_subcommand(c.name), given);
     }
     // One command; what is left when none was found names the unknown one.
+    // A command's extras are gathered too, not refused where they stand, so
+    // that the message can name them in the order given.
     app.require_subcommand(0, 1);
     app.allow_extras();
     for (CLI::App* command : app.get_subcommands({})) {
-        command->allow_extras(false);
+        command->allow_extras();
     }
 
     const auto chosen = [&app]() -> const Command* {
@@ -102,9 +104,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
-        const std::vector<std::string> left = app.remaining();
+        const std::vector<std::string> left = app.remaining(true);
         if (chosen() != nullptr && !left.empty()) {
-            throw CLI::ExtrasError(left);
+            // CLI11 names them from the last to the first.
+            throw CLI::ExtrasError({left.rbegin(), left.rend()});
         }
         if (chosen() == nullptr) {
             throw CLI::ParseError(left.empty() ? "a command is required"
