@@ -134,7 +134,7 @@ std::vector<Row> rows()
         {"extract_slot_18", {"extract", ems, "18", at("no.bin")}, 2, "", "quillbox-cli: SLOT: \"18\" is not a slot; slots are 0 to 17\n" + usage_extract},
         {"extract_slot_not_a_number", {"extract", ems, "1x", at("no.bin")}, 2, "", "quillbox-cli: SLOT: \"1x\" is not a slot; slots are 0 to 17\n" + usage_extract},
         {"extract_empty_output", {"extract", ems, "1", ""}, 2, "", "quillbox-cli: OUTPUT: must not be empty\n" + usage_extract},
-        {"extract_two_too_many", {"extract", ems, "1", at("x.bin"), "x", "y"}, 2, "", "quillbox-cli: The following arguments were not expected: x y\n" + usage_extract},
+        {"two_commands", {"list", ems, "extract", "x"}, 2, "", "quillbox-cli: The following arguments were not expected: extract x\nUsage: quillbox-cli list [--json] SAVE\n"},
         {"extract_all_leaves_the_users_file", {"extract-all", ems, at("kept")}, 3, at("kept", "x") + "\n", "Slot 0 (icon.sys): " + left_alone(at("kept", "icon.sys")), {{at("kept", "icon.sys"), kMine}, {at("kept", "x"), kX.data}}},
         {"extract_all_force_after_the_save", {"extract-all", ems, at("f"), "--force"}, 0, at("f", "icon.sys") + "\n" + at("f", "x") + "\n", "", {{at("f", "icon.sys"), kIcon.data}}},
         {"extract_all_names_cased_alike", {"extract-all", cased, at("case")}, 0, at("case", "ICON.SYS") + "\n" + at("case", "icon.sys_2") + "\n", "", {{at("case", "ICON.SYS"), upper.data}, {at("case", "icon.sys_2"), lower.data}}},
