@@ -18,8 +18,9 @@ public:
     SectionBuffer& operator=(const SectionBuffer&) = delete;
 
     // Makes the pages of a mapped buffer ready from the far end, for another
-    // thread to call while a read fills the buffer from the near one. Returns
-    // when they meet; at once for a plain allocation.
+    // thread to call while a read fills the buffer from the near one; once
+    // they meet, the pages left are already there and cost next to nothing.
+    // Returns at once for a plain allocation.
     void prepare();
 
     // Whether it is mapped apart from the heap, as a large one is on Linux.
